@@ -1,0 +1,4 @@
+// The program's body: the setup dialog and the message loop.
+#pragma once
+
+int AppMain();

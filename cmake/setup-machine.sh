@@ -1,0 +1,20 @@
+#!/bin/sh
+# Installs what building and testing need on Debian 12, as root, with apt-get.
+# Only missing packages are installed; a machine that has them all is left alone.
+set -e
+packages="cmake make g++ python3 git googletest g++-mingw-w64-i686 g++-mingw-w64-x86-64
+  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool imagemagick
+  liblnk-utils python3-pefile procps util-linux"
+missing=""
+for p in $packages; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+    echo "== Installing missing packages:$missing"
+    [ "$(id -u)" = 0 ] || { echo "need root to install packages"; exit 1; }
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq $missing >/dev/null
+else
+    echo "== All needed packages are installed"
+fi

@@ -1,0 +1,15 @@
+// Debug trace, information box and fatal error report.
+#pragma once
+
+enum { TRACE_LINE = 16000, MAX_TRACE_THREADS = 10 };
+
+void DBG(const char* text);
+void DBGF(const char* fmt, ...);
+void Hey(const char* text, const char* caption);
+
+void Die(const char* msg, const char* msg2, int rc, bool exit);
+void Err(const char* msg, int rc);
+char* EtcDir(char* buf);
+
+// The system's text for an error code, or "GetLastError=%d" when it has none.
+char* SysText(unsigned long code, char* buf260);

@@ -1,0 +1,114 @@
+// The payload archive's layout and its safety rules, shared by the
+// installer's reader and the host tool that packs it. Plain code only: the
+// installer has no C runtime.
+//
+//   0            u32 N        number of members
+//   4            u32 W        name width; each name slot is W + 1 bytes
+//   8            u32 len[N]   byte length of each member
+//   8 + 4N       names        N slots of W + 1 bytes, NUL-padded
+//   8 + (W+5)N   data         the members back to back, in table order
+#pragma once
+
+namespace Glom {
+
+enum : unsigned {
+    RESOURCE_ID = 173,
+    // The longest install directory the installer takes: its first folder
+    // command adds 26 characters and must still fit a 260-byte buffer.
+    DIR_MAX = 233,
+    // Longest member name: directory, "\" and name fit 259 characters.
+    NAME_MAX = 259 - DIR_MAX - 1,
+    // A 32-bit process maps the whole installer image; keep the archive well
+    // inside its address space.
+    TOTAL_MAX = 0x40000000u,
+};
+
+inline unsigned Read32(const unsigned char* p)
+{
+    return p[0] | (p[1] << 8) | (p[2] << 16) | ((unsigned)p[3] << 24);
+}
+
+inline char Fold(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? (char)(c + 32) : c;
+}
+
+inline bool SameIgnoringCase(const char* a, const char* b)
+{
+    for (; Fold(*a) == Fold(*b); ++a, ++b)
+        if (!*a)
+            return true;
+    return false;
+}
+
+// Why a member name cannot be written safely into the install directory, or
+// null when it can.
+inline const char* NameProblem(const char* name)
+{
+    unsigned n = 0;
+    for (; name[n]; ++n) {
+        unsigned char c = (unsigned char)name[n];
+        if (c < 32 || c == 127)
+            return "holds a control character";
+        for (const char* bad = "\\/:*?\"<>|"; *bad; ++bad)
+            if (c == (unsigned char)*bad)
+                return "holds one of \\ / : * ? \" < > |";
+    }
+    if (!n)
+        return "is empty";
+    if (n > NAME_MAX)
+        return "is too long for the installer's paths";
+    if ((n == 1 && name[0] == '.') || (n == 2 && name[0] == '.' && name[1] == '.'))
+        return "is . or ..";
+    if (name[n - 1] == '.' || name[n - 1] == ' ')
+        return "ends in a dot or a blank, which Windows drops";
+    // Device names open the device, not a file, whatever the extension.
+    static const char* const devices[] = {"con", "prn", "aux", "nul", "com#", "lpt#"};
+    for (const char* dev : devices) {
+        unsigned k = 0;
+        for (; dev[k]; ++k) {
+            bool digit = dev[k] == '#' && name[k] >= '0' && name[k] <= '9';
+            if (!digit && Fold(name[k]) != dev[k])
+                break;
+        }
+        if (!dev[k] && (name[k] == 0 || name[k] == '.'))
+            return "is a device name";
+    }
+    return 0;
+}
+
+// Checks an archive of size bytes before anything is written: the tables and
+// the data lie inside it, every name slot holds a NUL, and every name is one
+// that NameProblem accepts, with no two equal but for case. Returns null when
+// the archive is sound, else the reason.
+inline const char* Check(const unsigned char* p, unsigned size)
+{
+    if (size < 8)
+        return "shorter than its header";
+    unsigned long long n = Read32(p), w = Read32(p + 4);
+    // Bound both before multiplying so that the products stay inside 64 bits.
+    if (n * 4 > size || w > size)
+        return "tables run past its end";
+    unsigned long long header = 8 + (w + 5) * n;
+    if (header > size)
+        return "tables run past its end";
+    unsigned long long total = header;
+    for (unsigned i = 0; i < n; ++i)
+        total += Read32(p + 8 + 4 * i);
+    if (total > size)
+        return "data runs past its end";
+    const char* names = (const char*)p + 8 + 4 * n;
+    for (unsigned i = 0; i < n; ++i) {
+        const char* name = names + i * (w + 1);
+        if (name[w] != 0)
+            return "a name slot without a NUL";
+        if (NameProblem(name))
+            return "a name that cannot be written safely";
+        for (unsigned j = 0; j < i; ++j)
+            if (SameIgnoringCase(name, names + j * (w + 1)))
+                return "two names that differ only in case";
+    }
+    return 0;
+}
+
+} // namespace Glom

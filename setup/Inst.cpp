@@ -1,0 +1,146 @@
+// The install procedure: the Install button's handler, step by step.
+#include "setup/SETUP.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include "app/Application.h"
+#include "diag/Diag.h"
+#include "setup/DeGlom.h"
+#include "setup/Glom.h"
+#include "sys/File.h"
+#include "sys/Format.h"
+#include "sys/Reg.h"
+
+#ifndef HOME_PAGE_URL
+#define HOME_PAGE_URL "https://tunewrangler.example/"
+#endif
+
+static const char UNINSTALL_KEY[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\UnInstall\\Tunewrangler";
+
+// The shortcut list: the product first, its uninstaller last.
+static const char* const PROGRAMS[] = {"Tunewrangler", "Fendrick", "Portmaven", "Sondly",
+                                       "UNPLANT"};
+
+static void Unbusy()
+{
+    SetCursor(App.savedCursor);
+}
+
+void SETUP::Inst(LPARAM)
+{
+    App.savedCursor = SetCursor(LoadCursorA(0, IDC_WAIT));
+    DBG("{ SETUP::Inst");
+    SendMessageA(ctlDir.wnd, WM_GETTEXT, PATHBUF, (LPARAM)dir);
+    if (!ValidDir())
+        return;
+    DBGF("start=%s pfile=%s", start, dir);
+    if (File::Size(dir)) {
+        DBG("hmmm, found program files\\tunewrangler FILE - deleting");
+        DeleteFileA(dir);
+    }
+    if (!Extracted())
+        return;
+    UninstallEntry();
+    StartMenu();
+    if (SendMessageA(ctlAssoc.wnd, BM_GETCHECK, 0, 0) == BST_CHECKED)
+        Associate(dir);
+    RecordVersion();
+    DBG("tell shell to redo stuff;  say ok;  unbusy");
+    SHChangeNotify(SHCNE_ASSOCCHANGED, 0x3000 /* SHCNF_FLUSHNOWAIT */, 0, 0);
+    Unbusy();
+    Hey("You're AWESOME !!\r\n\r\nThanks for trying Tunewrangler.", "Install is complete");
+    char exe[PATHBUF];
+    StrCopy(exe, dir);
+    StrAppend(exe, "\\Tunewrangler.exe");
+    ShellExecuteA(0, "open", exe, "", 0, SW_SHOWNORMAL);
+    DBG("} SETUP::Inst");
+    SendMessageA(App.main, WM_CLOSE, 0, 0);
+}
+
+// Implementation
+
+// A drive letter, ":\", no "?", and short enough that every path formed
+// from it fits its buffer. On refusal the dialog stays open for another try.
+bool SETUP::ValidDir()
+{
+    const char* why = 0;
+    char msg[PATHBUF];
+    if (!dir[0] || StrCompareNI(dir + 1, ":\\", 2) || StrFind(dir, '?'))
+        why = "fill in a valid Install Dir";
+    else if (StrLen(dir) > Glom::DIR_MAX)
+        why = StrFormat(msg, sizeof(msg),
+                        "Install Dir is too long:\r\nit may have at most %d characters.",
+                        (int)Glom::DIR_MAX);
+    if (!why)
+        return true;
+    Unbusy();
+    Hey(why, 0);
+    DBG("} SETUP::Inst");
+    return false;
+}
+
+// Every member written, or the user is told which file is held and may retry.
+bool SETUP::Extracted()
+{
+    DBGF("making program files at %s", dir);
+    DeGlom glom(dir);
+    if (!glom.failed)
+        return true;
+    char msg[2 * PATHBUF];
+    StrFormat(
+        msg, sizeof(msg),
+        "Couldn't write %s\r\nPlease close Tunewrangler and its tools, then press Install again.",
+        glom.firstFailed);
+    Unbusy();
+    Hey(msg, 0);
+    DBG("} SETUP::Inst");
+    return false;
+}
+
+void SETUP::UninstallEntry()
+{
+    char buf[PATHBUF];
+    DBG("uninstall info");
+    RegPut key("m", UNINSTALL_KEY);
+    key.Put("DisplayIcon", StrFormat(buf, sizeof(buf), "%s\\%s.exe", dir, "Tunewrangler"));
+    key.Put("DisplayName", "Tunewrangler");
+    key.Put("Publisher", "Zavik");
+    key.Put("UninstallString", StrFormat(buf, sizeof(buf), "%s\\UNPLANT.exe", dir));
+    key.Put("InstallLocation", dir);
+}
+
+void SETUP::StartMenu()
+{
+    DBGF("making start menu at %s", start);
+    // The ANSI form of a path shows "?" for each character the code page lacks.
+    if (StrFind(start, '?')) {
+        Hey("Sorry, you must have a foreign language version of windows\r\n"
+            "so I can't make your Start Menu entries :(\r\n"
+            "You'll have to do that manually :(",
+            0);
+        return;
+    }
+    File::PathMake(start);
+    char lnk[PATHBUF], target[PATHBUF];
+    File::Link(StrFormat(lnk, sizeof(lnk), "%s\\_Tunewrangler_Homepage.lnk", start), HOME_PAGE_URL,
+               dir);
+    for (const char* name : PROGRAMS)
+        File::Link(StrFormat(lnk, sizeof(lnk), "%s\\%s.lnk", start, name),
+                   StrFormat(target, sizeof(target), "%s\\%s.exe", dir, name), 0);
+}
+
+void SETUP::RecordVersion()
+{
+    char path[PATHBUF], text[PATHBUF];
+    StrCopy(path, dir);
+    StrAppend(path, "\\version.txt");
+    text[File::Get(path, text, PATHBUF - 1)] = 0;
+    if (char* cr = StrFind(text, '\r'))
+        *cr = 0;
+    if (char* lf = StrFind(text, '\n'))
+        *lf = 0;
+    RegPut key("m", UNINSTALL_KEY);
+    key.Put("DisplayVersion", text);
+}

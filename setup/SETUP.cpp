@@ -1,0 +1,146 @@
+// The setup dialog: its proposal when it opens, Browse and the folder picker.
+#include "setup/SETUP.h"
+
+#include <shlobj.h>
+
+#include "app/Application.h"
+#include "diag/Diag.h"
+#include "sys/File.h"
+#include "sys/Reg.h"
+#include "ui/CtlTip.h"
+
+static const char UNINSTALL_KEY[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\UnInstall\\Tunewrangler";
+
+const CmdTab<SETUP> SETUP::cmds[] = {
+    {IDC_BROWSE, BN_CLICKED, &SETUP::Browse},
+    {IDC_INSTALL, BN_CLICKED, &SETUP::Inst},
+    {0},
+};
+
+SETUP::SETUP() : DialogTop(IDI_SETUP, IDD_SETUP), nGdi(0)
+{
+    start[0] = dir[0] = 0;
+}
+
+SETUP::~SETUP()
+{
+    while (nGdi)
+        DeleteObject(gdi[--nGdi]);
+}
+
+bool SETUP::Do(int id, int code, LPARAM extra)
+{
+    return CmdWalk(this, cmds, id, code, extra);
+}
+
+// Virtual operations
+
+void SETUP::Open()
+{
+    DBG("{ SETUP::Open");
+    ctlDir.Init(App.main, IDC_DIR);
+    ctlAssoc.Init(App.main, IDC_ASSOC);
+    nGdi = 0;
+    CtlTip::Init(App.main);
+    CtlTip::Add(ctlDir.wnd, "tunewrangler .exe files go here (the default is fine)");
+    CtlTip::Add(ctlAssoc.wnd, "leave it checked unless your don't want to associate\r\n"
+                              "tunewrangler's filetypes (.mid, .kar, .rmi)");
+    // A special folder with no room left for our suffix (and, for the Start
+    // Menu, for the shortcut names after it) is as useless as a missing one.
+    if (SHGetFolderPathA(0, CSIDL_COMMON_PROGRAMS, 0, SHGFP_TYPE_CURRENT, start) != S_OK ||
+        StrLen(start) + APP_SUFFIX_LEN + START_LINK_ROOM > PATHBUF - 1)
+        Die("Can't get your Start Menu path??", 0, 99, true);
+    if (SHGetFolderPathA(0, CSIDL_PROGRAM_FILES, 0, SHGFP_TYPE_CURRENT, dir) != S_OK ||
+        StrLen(dir) + APP_SUFFIX_LEN > PATHBUF - 1)
+        Die("Can't get your Program Files path??", 0, 99, true);
+    StrAppend(start, APP_SUFFIX);
+    StrAppend(dir, APP_SUFFIX);
+    ProposeEarlier();
+    DBGF("default startmenu=%s progfile=%s", start, dir);
+    SendMessageA(ctlDir.wnd, WM_SETTEXT, 0, (LPARAM)dir);
+    SendMessageA(ctlAssoc.wnd, BM_SETCHECK, BST_CHECKED, 0);
+    DBG("} SETUP::Open");
+}
+
+// Implementation
+
+// An earlier installation: run its uninstaller quietly and propose its folder.
+void SETUP::ProposeEarlier()
+{
+    RegGet reg(UNINSTALL_KEY);
+    char value[PATHBUF];
+    if (!*reg.Get("UninstallString", value))
+        return;
+    // The program's path without quotes: "C:\Program Files\...\UNPLANT.exe" or bare.
+    char exe[PATHBUF];
+    StrCopy(exe, value[0] == '"' ? value + 1 : value);
+    if (char* quote = StrFind(exe, '"'))
+        *quote = 0;
+    DWORD attr = GetFileAttributesA(exe);
+    if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY)) {
+        // The user deleted the folder: nothing to run, but it is still where
+        // the product lived.
+        DBGF("earlier uninstaller is gone, not run: %s", exe);
+    } else {
+        // Unquoted, a path with a blank would let the system try C:\Program.exe first.
+        char cmd[PATHBUF + 8];
+        wsprintfA(cmd, value[0] == '"' ? "%s shh" : "\"%s\" shh", value);
+        RunWait(cmd);
+    }
+    StrCopy(dir, exe);
+    PathUp(dir);
+}
+
+// Command handlers
+
+void SETUP::Browse(LPARAM)
+{
+    char path[PATHBUF];
+    SendMessageA(ctlDir.wnd, WM_GETTEXT, PATHBUF, (LPARAM)path);
+    unsigned len = StrLen(path);
+    if (len > APP_SUFFIX_LEN && !StrCompareI(path + len - APP_SUFFIX_LEN, APP_SUFFIX))
+        StrAppend(path, "", APP_SUFFIX_LEN);
+    if (StrLen(path) <= 2)
+        StrAppend(path, "\\");
+    if (!PickDir(path))
+        return;
+    len = StrLen(path);
+    bool root = len && path[len - 1] == '\\';
+    if (len + (root ? 0 : 1) + APP_SUFFIX_LEN - 1 > PATHBUF - 1) {
+        Hey("That folder's path is too long to install into.\r\nPlease pick a shorter one.", 0);
+        return;
+    }
+    wsprintfA(dir, "%s%sTunewrangler", path, root ? "" : "\\");
+    SendMessageA(ctlDir.wnd, WM_SETTEXT, 0, (LPARAM)dir);
+}
+
+static int CALLBACK PickDirCallback(HWND wnd, UINT msg, LPARAM, LPARAM data)
+{
+    if (msg == BFFM_INITIALIZED)
+        SendMessageA(wnd, BFFM_SETSELECTIONA, TRUE, data);
+    return 0;
+}
+
+bool PickDir(char* path)
+{
+    IMalloc* alloc = 0;
+    if (FAILED(SHGetMalloc(&alloc)))
+        return false;
+    BROWSEINFOA bi;
+    unsigned char* p = (unsigned char*)&bi;
+    for (unsigned i = 0; i < sizeof(bi); ++i)
+        p[i] = 0;
+    bi.hwndOwner = App.main;
+    bi.lpszTitle = "Pick the directory to install into";
+    bi.ulFlags = BIF_RETURNONLYFSDIRS;
+    bi.lpfn = PickDirCallback;
+    bi.lParam = (LPARAM)path;
+    bool chosen = false;
+    if (LPITEMIDLIST item = SHBrowseForFolderA(&bi)) {
+        chosen = SHGetPathFromIDListA(item, path) != 0;
+        alloc->Free(item);
+    }
+    alloc->Release();
+    return chosen;
+}

@@ -1,0 +1,98 @@
+// Scoped registry keys: every failure that matters ends the process.
+#include "sys/Reg.h"
+
+#include "diag/Diag.h"
+#include "sys/Format.h"
+#include "sys/Str.h"
+
+// RegPut
+
+RegPut::RegPut(const char* root, const char* keyName) : key(0)
+{
+    HKEY top = root[0] == 'u'   ? HKEY_CURRENT_USER
+               : root[0] == 'c' ? HKEY_CLASSES_ROOT
+                                : HKEY_LOCAL_MACHINE;
+    LONG rc =
+        RegCreateKeyExA(top, keyName, 0, 0, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, 0, &key, 0);
+    if (rc != ERROR_SUCCESS) {
+        char text[PATHBUF], msg[PATHBUF];
+        SysText(rc, text);
+        StrFormat(msg, sizeof(msg), "RegPut::RegPut  RegCreateKeyEx died  u=%s keyName=%s", root,
+                  keyName);
+        Die(msg, text, 99, true);
+    }
+}
+
+RegPut::~RegPut()
+{
+    LONG rc = RegCloseKey(key);
+    if (rc != ERROR_SUCCESS) {
+        char text[PATHBUF];
+        Die("RegPut::~RegPut  RegCloseKey", SysText(rc, text), 99, true);
+    }
+}
+
+DWORD RegPut::TypeOf(const char* data)
+{
+    for (unsigned i = 0; data[i]; ++i) {
+        if (data[i] != '%')
+            continue;
+        for (unsigned k = i + 1; data[k] && data[k] != ' '; ++k)
+            if (data[k] == '%' && k >= i + 2)
+                return REG_EXPAND_SZ;
+    }
+    return REG_SZ;
+}
+
+void RegPut::Put(const char* valu, const char* buf)
+{
+    LONG rc = RegSetValueExA(key, valu, 0, TypeOf(buf), (const BYTE*)buf, StrLen(buf) + 1);
+    if (rc != ERROR_SUCCESS) {
+        char msg[PATHBUF];
+        StrFormat(msg, sizeof(msg), "RegPut::Put  RegSetValueEx died  valu=%s buf=%s", valu, buf);
+        Die(msg, 0, 99, true);
+    }
+}
+
+// RegGet
+
+RegGet::RegGet(const char* keyName) : key(0)
+{
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        key = 0; // a missing key reads as empty strings
+}
+
+RegGet::~RegGet()
+{
+    if (!key)
+        return;
+    LONG rc = RegCloseKey(key);
+    if (rc != ERROR_SUCCESS) {
+        char text[PATHBUF];
+        Die("RegGet::~RegGet  RegCloseKey", SysText(rc, text), 99, true);
+    }
+}
+
+char* RegGet::Get(const char* valueName, char* buf)
+{
+    buf[0] = 0;
+    if (!key)
+        return buf;
+    DWORD type = 0;
+    DWORD size = PATHBUF;
+    if (RegQueryValueExA(key, valueName, 0, &type, (BYTE*)buf, &size) != ERROR_SUCCESS) {
+        buf[0] = 0;
+        return buf;
+    }
+    if (type != REG_SZ && type != REG_EXPAND_SZ)
+        Die("RegGet::Get  RegQueryValueEx  not string!", 0, 99, true);
+    // A stored string need not end in NUL: terminate it, and treat one that
+    // fills all 260 bytes without a terminator as too long, like a longer one.
+    if (size && buf[size - 1] == 0)
+        return buf;
+    if (size < PATHBUF)
+        buf[size] = 0;
+    else
+        buf[0] = 0;
+    return buf;
+}

@@ -1,0 +1,90 @@
+// A child process for the tests of what ends a process: it calls one
+// operation of the system, chosen by its first argument.
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "diag/CrashDump.h"
+#include "diag/Diag.h"
+#include "setup/DeGlom.h"
+#include "sys/File.h"
+#include "sys/Reg.h"
+
+static DWORD WINAPI TraceAndPark(LPVOID)
+{
+    DBG("thread here");
+    Sleep(INFINITE);
+    return 0;
+}
+
+static const char* Arg(int argc, char** argv, int i)
+{
+    if (i >= argc || !strcmp(argv[i], "-null"))
+        return 0;
+    return argv[i];
+}
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return 2;
+    const char* mode = argv[1];
+    const char* a = Arg(argc, argv, 2);
+    const char* b = Arg(argc, argv, 3);
+    if (!strcmp(mode, "exit"))
+        return atoi(a);
+    if (!strcmp(mode, "die"))
+        Die(a, b, 99, true);
+    if (!strcmp(mode, "err")) {
+        SetLastError(strtoul(a, 0, 0));
+        Err(b, 99);
+    }
+    if (!strcmp(mode, "pathmake"))
+        File::PathMake(a);
+    if (!strcmp(mode, "put"))
+        return (int)File::Put(a, "x", 1);
+    if (!strcmp(mode, "threads")) {
+        // Every thread traces once and stays, so that each holds its slot.
+        int n = atoi(a);
+        for (int i = 0; i < n; ++i) {
+            HANDLE t = CreateThread(0, 0, TraceAndPark, 0, 0, 0);
+            Sleep(50);
+            CloseHandle(t);
+        }
+        return 0;
+    }
+    if (!strcmp(mode, "trace")) {
+        for (int i = 2; i < argc; ++i)
+            DBG(argv[i]);
+        return 0;
+    }
+    if (!strcmp(mode, "crash")) {
+        SetUnhandledExceptionFilter(CrashDump);
+        volatile int* nowhere = 0;
+        *nowhere = 1;
+    }
+    if (!strcmp(mode, "deglom")) {
+        DeGlom glom(a);
+        printf("failed=%u first=%s\n", glom.failed, glom.firstFailed);
+        return (int)glom.failed;
+    }
+    if (!strcmp(mode, "regget")) {
+        char buf[260];
+        RegGet key(a);
+        printf("[%s]\n", key.Get(b, buf));
+        return 0;
+    }
+    if (!strcmp(mode, "regput")) {
+        RegPut key(a, b);
+        key.Put(Arg(argc, argv, 4), Arg(argc, argv, 5));
+        return 0;
+    }
+    if (!strcmp(mode, "link")) {
+        File::Link(a, b, Arg(argc, argv, 4));
+        return 0;
+    }
+    return 3;
+}

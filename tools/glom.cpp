@@ -1,0 +1,173 @@
+// glom: packs a folder into the installer's archive, lists one, unpacks one.
+//
+//   glom pack DIR OUT      every file of DIR, names in ascending order
+//                          without regard to case, W = the longest name
+//   glom list FILE         name, length and offset of each member
+//   glom unpack FILE DIR   writes every member into DIR
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "setup/Glom.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Member {
+    std::string name;
+    std::string data;
+    size_t offset = 0; // where the data stands in an archive that was read
+};
+
+[[noreturn]] void Fail(const std::string& what, const std::string& why)
+{
+    std::cerr << "glom: " << what << ": " << why << "\n";
+    std::exit(1);
+}
+
+std::string Folded(std::string s)
+{
+    for (char& c : s)
+        c = Glom::Fold(c);
+    return s;
+}
+
+void Put32(std::string& out, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        out.push_back(char((v >> (8 * i)) & 0xFF));
+}
+
+std::string ReadAll(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    if (!in)
+        Fail(p.string(), "cannot be read");
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Gathers DIR's files and refuses what the installer could not write safely.
+std::vector<Member> Gather(const fs::path& dir)
+{
+    if (!fs::is_directory(dir))
+        Fail(dir.string(), "is not a folder");
+    std::vector<fs::path> files;
+    std::uint64_t total = 0;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        std::string name = entry.path().filename().string();
+        if (entry.is_directory())
+            Fail(entry.path().string(), "is a subfolder; the archive holds plain files only");
+        if (!entry.is_regular_file())
+            Fail(entry.path().string(), "is not a regular file");
+        if (const char* why = Glom::NameProblem(name.c_str()))
+            Fail(entry.path().string(), std::string("its name ") + why);
+        files.push_back(entry.path());
+        total += entry.file_size();
+    }
+    // Sizes first, so that an oversized folder is refused before it is read.
+    if (total > Glom::TOTAL_MAX)
+        Fail(dir.string(), "holds " + std::to_string(total) +
+                               " bytes, more than an installer resource can hold (" +
+                               std::to_string(Glom::TOTAL_MAX) + ")");
+    std::vector<Member> members;
+    for (const auto& f : files)
+        members.push_back({f.filename().string(), ReadAll(f)});
+    if (members.empty())
+        Fail(dir.string(), "is empty: there is nothing to install");
+    std::sort(members.begin(), members.end(),
+              [](const Member& a, const Member& b) { return Folded(a.name) < Folded(b.name); });
+    for (size_t i = 1; i < members.size(); ++i)
+        if (Folded(members[i].name) == Folded(members[i - 1].name))
+            Fail((dir / members[i].name).string(),
+                 "differs from " + members[i - 1].name + " only in case");
+    std::uint64_t header = 8 + (Glom::NAME_MAX + 5) * std::uint64_t(members.size());
+    if (header + total > Glom::TOTAL_MAX)
+        Fail(dir.string(), "holds too many files for an installer resource");
+    return members;
+}
+
+std::string Pack(const std::vector<Member>& members)
+{
+    size_t w = 0;
+    for (const auto& m : members)
+        w = std::max(w, m.name.size());
+    std::string out;
+    Put32(out, std::uint32_t(members.size()));
+    Put32(out, std::uint32_t(w));
+    for (const auto& m : members)
+        Put32(out, std::uint32_t(m.data.size()));
+    for (const auto& m : members) {
+        out += m.name;
+        out.append(w + 1 - m.name.size(), '\0');
+    }
+    for (const auto& m : members)
+        out += m.data;
+    return out;
+}
+
+// Reads an archive back, with the same checks the installer makes.
+std::vector<Member> Unpack(const std::string& file)
+{
+    std::string glom = ReadAll(file);
+    auto p = reinterpret_cast<const unsigned char*>(glom.data());
+    if (glom.size() > 0xFFFFFFFFu)
+        Fail(file, "is too large to be an archive");
+    if (const char* why = Glom::Check(p, unsigned(glom.size())))
+        Fail(file, std::string("is not a sound archive: ") + why);
+    unsigned n = Glom::Read32(p), w = Glom::Read32(p + 4);
+    size_t data = 8 + size_t(w + 5) * n;
+    std::vector<Member> members;
+    for (unsigned i = 0; i < n; ++i) {
+        unsigned len = Glom::Read32(p + 8 + 4 * i);
+        members.push_back({std::string(glom.c_str() + 8 + 4 * n + size_t(w + 1) * i),
+                           glom.substr(data, len), data});
+        data += len;
+    }
+    return members;
+}
+
+int Usage()
+{
+    std::cerr << "usage: glom pack DIR OUT | glom list FILE | glom unpack FILE DIR\n";
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 3 && args[0] == "pack") {
+        std::string glom = Pack(Gather(args[1]));
+        std::ofstream out(args[2], std::ios::binary | std::ios::trunc);
+        if (!out.write(glom.data(), std::streamsize(glom.size())) || !out.flush())
+            Fail(args[2], "cannot be written");
+        return 0;
+    }
+    if (args.size() == 2 && args[0] == "list") {
+        auto members = Unpack(args[1]);
+        unsigned w = 0;
+        for (const auto& m : members)
+            w = std::max<unsigned>(w, unsigned(m.name.size()));
+        for (const auto& m : members)
+            std::printf("%-*s %10zu %10zu\n", int(w), m.name.c_str(), m.data.size(), m.offset);
+        return 0;
+    }
+    if (args.size() == 3 && args[0] == "unpack") {
+        fs::create_directories(args[2]);
+        for (const auto& m : Unpack(args[1])) {
+            std::ofstream out(fs::path(args[2]) / m.name, std::ios::binary | std::ios::trunc);
+            if (!out.write(m.data.data(), std::streamsize(m.data.size())))
+                Fail((fs::path(args[2]) / m.name).string(), "cannot be written");
+        }
+        return 0;
+    }
+    return Usage();
+}
