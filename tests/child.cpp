@@ -2,6 +2,7 @@
 // operation of the system, chosen by its first argument.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <objbase.h>
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -83,6 +84,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (!strcmp(mode, "link")) {
+        CoInitialize(0);
         File::Link(a, b, Arg(argc, argv, 4));
         return 0;
     }

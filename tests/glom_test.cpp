@@ -1,0 +1,133 @@
+// Extraction from a real GLOM 173 resource, in child programs that carry one.
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+
+using namespace test;
+
+namespace {
+
+const char* const MEMBERS[] = {"empty.dat", "readme.txt", "Tunewrangler.exe", "version.txt"};
+
+std::string Source(const std::string& name)
+{
+    return ReadFile(std::string(GLOM_PAYLOAD_DIR) + "/" + name);
+}
+
+ChildRun Extract(const std::string& kind, const std::string& dir)
+{
+    // Backslashes before the closing quote are doubled, or the C runtime
+    // reads the quote as part of the argument.
+    std::string arg = dir;
+    if (!arg.empty() && arg.back() == '\\')
+        arg += '\\';
+    return RunChild("\"" + Beside("glom_" + kind + ".exe") + "\" deglom \"" + arg + "\"");
+}
+
+bool Traced(const ChildRun& run, const std::string& body)
+{
+    for (auto& l : run.trace)
+        if (Body(l) == body)
+            return true;
+    return false;
+}
+
+} // namespace
+
+class Extraction : public ::testing::Test {
+protected:
+    ScratchDir scratch{"glom"};
+};
+
+TEST_F(Extraction, WritesEveryMemberIntoMissingNestedDirectories)
+{
+    std::string dir = scratch / "Program Files\\deep\\Tunewrangler";
+    auto run = Extract("good", dir);
+    EXPECT_EQ(run.exitCode, 0u);
+    for (const char* name : MEMBERS)
+        EXPECT_EQ(ReadFile(dir + "\\" + name), Source(name)) << name;
+    EXPECT_TRUE(Traced(run, "DeGlom path=" + dir + " nInd=4"));
+    EXPECT_TRUE(Traced(run, "fn=" + dir + "\\Tunewrangler.exe len=5000 wrote=5000"));
+    // A zero-length member makes an empty file, and counts as written.
+    EXPECT_TRUE(Exists(dir + "\\empty.dat"));
+    EXPECT_TRUE(Traced(run, "fn=" + dir + "\\empty.dat len=0 wrote=0"));
+}
+
+TEST_F(Extraction, TruncatesAnExistingLongerFile)
+{
+    std::string dir = scratch.path();
+    WriteFile(dir + "\\version.txt", std::string(4096, 'v'));
+    WriteFile(dir + "\\empty.dat", "not empty yet");
+    WriteFile(dir + "\\unrelated.txt", "stays");
+    EXPECT_EQ(Extract("good", dir).exitCode, 0u);
+    EXPECT_EQ(ReadFile(dir + "\\version.txt"), "20261208\r\n");
+    EXPECT_EQ(ReadFile(dir + "\\empty.dat"), "");
+    EXPECT_EQ(ReadFile(dir + "\\unrelated.txt"), "stays");
+}
+
+TEST_F(Extraction, TrailingBackslashJoinsWithTwo)
+{
+    std::string dir = scratch.path() + "\\";
+    auto run = Extract("good", dir);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_TRUE(Traced(run, "fn=" + dir + "\\version.txt len=10 wrote=10"));
+    EXPECT_EQ(ReadFile(scratch / "version.txt"), "20261208\r\n");
+}
+
+TEST_F(Extraction, CountsALockedMemberAndWritesTheRest)
+{
+    std::string dir = scratch.path();
+    std::string held = dir + "\\readme.txt";
+    WriteFile(held, "the running product holds me");
+    HANDLE h = CreateFileA(held.c_str(), GENERIC_READ, 0, 0, OPEN_EXISTING, 0, 0);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    auto run = Extract("good", dir);
+    CloseHandle(h);
+    EXPECT_EQ(run.exitCode, 1u); // the child returns the failed count
+    EXPECT_TRUE(Traced(run, "fn=" + held + " len=19 wrote=0"));
+    EXPECT_EQ(ReadFile(held), "the running product holds me");
+    for (const char* name : {"empty.dat", "Tunewrangler.exe", "version.txt"})
+        EXPECT_EQ(ReadFile(dir + "\\" + name), Source(name)) << name;
+    // Free again: a second extraction writes it.
+    EXPECT_EQ(Extract("good", dir).exitCode, 0u);
+    EXPECT_EQ(ReadFile(held), Source("readme.txt"));
+}
+
+TEST_F(Extraction, ALockedEmptyMemberIsCountedToo)
+{
+    std::string held = scratch / "empty.dat";
+    WriteFile(held, "");
+    HANDLE h = CreateFileA(held.c_str(), GENERIC_READ, 0, 0, OPEN_EXISTING, 0, 0);
+    auto run = Extract("good", scratch.path());
+    CloseHandle(h);
+    EXPECT_EQ(run.exitCode, 1u);
+}
+
+TEST_F(Extraction, APathThatWouldNotFitIsCountedNotWritten)
+{
+    // 245 characters of directory: "\Tunewrangler.exe" would pass 259.
+    std::string dir = scratch.path();
+    while (dir.size() < 245)
+        dir += "\\d";
+    dir.resize(245);
+    if (dir.back() == '\\')
+        dir.back() = 'e';
+    auto run = Extract("good", dir);
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(ReadFile(dir + "\\version.txt"), "20261208\r\n");
+}
+
+TEST_F(Extraction, BadArchivesAreRefusedBeforeAnythingIsWritten)
+{
+    for (const char* kind : {"truncated", "traversal", "nonul"}) {
+        std::string dir = scratch / kind;
+        auto run = Extract(kind, dir);
+        EXPECT_EQ(run.exitCode, 99u) << kind;
+        bool said = false;
+        for (auto& l : run.trace)
+            said |= Body(l).rfind("{ Die msg=DeGlom::DeGlom - bad archive msg2=", 0) == 0;
+        EXPECT_TRUE(said) << kind;
+        EXPECT_FALSE(Exists(dir)) << kind;
+        EXPECT_FALSE(Exists(scratch / "escaped.txt"));
+    }
+}
