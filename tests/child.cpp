@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "app/Application.h"
 #include "diag/CrashDump.h"
 #include "diag/Diag.h"
 #include "setup/DeGlom.h"
@@ -71,6 +72,11 @@ int main(int argc, char** argv)
         DeGlom glom(a);
         printf("failed=%u first=%s\n", glom.failed, glom.firstFailed);
         return (int)glom.failed;
+    }
+    if (!strcmp(mode, "dialogs")) {
+        for (INT_PTR i = 1, n = atoi(a); i <= n; ++i)
+            Application::DlgIns((HWND)i);
+        return 0;
     }
     if (!strcmp(mode, "regget")) {
         char buf[260];
