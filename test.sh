@@ -42,7 +42,9 @@ step "win32: build" build win32
 step "wine: fresh prefix" fresh_prefix
 step "win64: unit tests under Wine" xvfb-run -a -s "-screen 0 1024x768x24" \
     ctest --test-dir build/win64 --output-on-failure
-step "win32: imports and size of the shipped program" \
+step "win64: end-to-end scenarios under Wine" xvfb-run -a -s "-screen 0 1024x768x24" \
+    /usr/bin/python3 tests/e2e/scenarios.py build/win64
+step "win32: imports and resources of the shipped program" \
     ctest --test-dir build/win32 --output-on-failure -L static
 
 /usr/lib/wine/wineserver64 -k 2>/dev/null

@@ -16,8 +16,6 @@
 #define HOME_PAGE_URL "https://tunewrangler.example/"
 #endif
 
-static const char UNINSTALL_KEY[] =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\UnInstall\\Tunewrangler";
 
 // The shortcut list: the product first, its uninstaller last.
 static const char* const PROGRAMS[] = {"Tunewrangler", "Fendrick", "Portmaven", "Sondly",

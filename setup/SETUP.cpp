@@ -9,7 +9,7 @@
 #include "sys/Reg.h"
 #include "ui/CtlTip.h"
 
-static const char UNINSTALL_KEY[] =
+const char UNINSTALL_KEY[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\UnInstall\\Tunewrangler";
 
 const CmdTab<SETUP> SETUP::cmds[] = {

@@ -53,6 +53,9 @@ private:
     void RecordVersion();
 };
 
+// The earlier installation's uninstall entry, under HKEY_LOCAL_MACHINE.
+extern const char UNINSTALL_KEY[];
+
 // The shell's folder picker, opened at path; true when a folder was chosen.
 bool PickDir(char* path);
 

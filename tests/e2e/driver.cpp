@@ -1,0 +1,257 @@
+// Drives the real installer as a user would: finds its windows, reads and
+// fills the dialog, presses buttons with BM_CLICK and answers message boxes.
+// Steps come from the command line and run in order; the first that fails
+// ends the run with exit code 1 (and ends the installer).
+//
+//   start EXE | dialog | edit-is TEXT | check-is 0|1 | set-edit TEXT | uncheck
+//   click ID | box CAPTION TEXT-PREFIX | picker ok|cancel | product NAME
+//   close | exit CODE | no-dialog MS | sleep MS | hold PATH | release
+//   regset KEY NAME DATA | regdel ROOT KEY | no-key KEY | file-has PATH TEXT | rm PATH
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+PROCESS_INFORMATION installer{};
+HWND dialog;
+HANDLE held = INVALID_HANDLE_VALUE;
+
+[[noreturn]] void Fail(const std::string& why)
+{
+    printf("FAIL: %s\n", why.c_str());
+    fflush(stdout);
+    if (installer.hProcess)
+        TerminateProcess(installer.hProcess, 0xDEAD);
+    exit(1);
+}
+
+// WM_GETTEXT, not GetWindowText: across processes only the message reaches
+// a control's own text.
+std::string Text(HWND w)
+{
+    char buf[2048] = "";
+    DWORD_PTR got = 0;
+    SendMessageTimeoutA(w, WM_GETTEXT, sizeof(buf), (LPARAM)buf, SMTO_NORMAL, 10000, &got);
+    return buf;
+}
+
+std::string ClassOf(HWND w)
+{
+    char buf[256] = "";
+    GetClassNameA(w, buf, sizeof(buf));
+    return buf;
+}
+
+struct Search {
+    DWORD pid;         // 0: any process
+    std::string title; // empty: any title
+    HWND except;
+    HWND found;
+};
+
+BOOL CALLBACK Visit(HWND w, LPARAM lp)
+{
+    Search* s = (Search*)lp;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if ((s->pid && pid != s->pid) || w == s->except || !IsWindowVisible(w) ||
+        ClassOf(w) != "#32770" || (!s->title.empty() && Text(w) != s->title))
+        return TRUE;
+    s->found = w;
+    return FALSE;
+}
+
+// A visible dialog-class window, waiting up to ms for it.
+HWND Find(DWORD pid, const std::string& title, HWND except = 0, DWORD ms = 30000)
+{
+    for (DWORD t0 = GetTickCount(); GetTickCount() - t0 < ms; Sleep(100)) {
+        Search s{pid, title, except, 0};
+        EnumWindows(Visit, (LPARAM)&s);
+        if (s.found)
+            return s.found;
+    }
+    return 0;
+}
+
+// The longest static text in a message box is its message.
+BOOL CALLBACK Longest(HWND w, LPARAM lp)
+{
+    std::string* best = (std::string*)lp;
+    std::string t = Text(w);
+    if (ClassOf(w) == "Static" && t.size() > best->size())
+        *best = t;
+    return TRUE;
+}
+
+std::string BoxText(HWND box)
+{
+    std::string best;
+    EnumChildWindows(box, Longest, (LPARAM)&best);
+    return best;
+}
+
+HWND Item(int id)
+{
+    HWND w = GetDlgItem(dialog, id);
+    if (!w)
+        Fail("no control " + std::to_string(id));
+    return w;
+}
+
+void Start(const std::string& exe)
+{
+    STARTUPINFOA si{};
+    si.cb = sizeof(si);
+    std::string cmd = "\"" + exe + "\"";
+    if (!CreateProcessA(0, &cmd[0], 0, 0, FALSE, 0, 0, 0, &si, &installer))
+        Fail("cannot start " + exe);
+}
+
+HKEY Root(const std::string& r)
+{
+    return r == "HKCU" ? HKEY_CURRENT_USER : r == "HKCR" ? HKEY_CLASSES_ROOT : HKEY_LOCAL_MACHINE;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> a(argv + 1, argv + argc);
+    for (size_t i = 0; i < a.size(); ++i) {
+        const std::string& step = a[i];
+        auto arg = [&]() -> std::string {
+            if (++i >= a.size())
+                Fail(step + " needs an argument");
+            return a[i];
+        };
+        if (step == "start") {
+            Start(arg());
+        } else if (step == "dialog") {
+            dialog = Find(installer.dwProcessId, "SETUP Tunewrangler");
+            if (!dialog)
+                Fail("the setup dialog did not appear");
+            // Usable once its thread answers messages: the dialog's opening
+            // (and any uninstaller it waits for) is over.
+            DWORD_PTR r;
+            if (!SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &r))
+                Fail("the setup dialog does not answer");
+            printf("dialog up\n");
+        } else if (step == "no-dialog") {
+            if (Find(installer.dwProcessId, "SETUP Tunewrangler", 0, atoi(arg().c_str())))
+                Fail("a dialog appeared");
+        } else if (step == "edit-is") {
+            std::string want = arg(), got = Text(Item(1025));
+            printf("edit: %s\n", got.c_str());
+            if (got != want)
+                Fail("edit holds [" + got + "], not [" + want + "]");
+        } else if (step == "check-is") {
+            LRESULT got = SendMessageA(Item(1027), BM_GETCHECK, 0, 0);
+            if (got != atoi(arg().c_str()))
+                Fail("check box state " + std::to_string(got));
+        } else if (step == "set-edit") {
+            SendMessageA(Item(1025), WM_SETTEXT, 0, (LPARAM)arg().c_str());
+        } else if (step == "uncheck") {
+            PostMessageA(Item(1027), BM_CLICK, 0, 0);
+            Sleep(300);
+            if (SendMessageA(Item(1027), BM_GETCHECK, 0, 0) != BST_UNCHECKED)
+                Fail("the check box did not clear");
+        } else if (step == "click") {
+            PostMessageA(Item(atoi(arg().c_str())), BM_CLICK, 0, 0);
+        } else if (step == "box") {
+            std::string caption = arg(), prefix = arg();
+            HWND box = Find(installer.dwProcessId, caption, dialog);
+            if (!box)
+                Fail("no message box [" + caption + "]");
+            std::string text = BoxText(box);
+            printf("box [%s]: %s\n", caption.c_str(), text.c_str());
+            if (text.compare(0, prefix.size(), prefix))
+                Fail("box text does not begin with [" + prefix + "]");
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        } else if (step == "picker") {
+            std::string how = arg();
+            HWND picker = Find(installer.dwProcessId, "", dialog);
+            if (!picker)
+                Fail("the folder picker did not open");
+            printf("picker: %s\n", Text(picker).c_str());
+            Sleep(500); // let it select the folder it was given
+            PostMessageA(picker, WM_COMMAND, how == "ok" ? IDOK : IDCANCEL, 0);
+            Sleep(500);
+        } else if (step == "product") {
+            std::string name = arg();
+            HWND box = Find(0, name, 0, 30000);
+            if (!box)
+                Fail("the product " + name + " did not start");
+            printf("product: %s\n", BoxText(box).c_str());
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        } else if (step == "close") {
+            PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+        } else if (step == "exit") {
+            DWORD want = strtoul(arg().c_str(), 0, 0), got = 0;
+            if (WaitForSingleObject(installer.hProcess, 60000) != WAIT_OBJECT_0)
+                Fail("the installer did not end");
+            GetExitCodeProcess(installer.hProcess, &got);
+            printf("exit code %lu\n", got);
+            if (got != want)
+                Fail("exit code " + std::to_string(got) + ", not " + std::to_string(want));
+            installer = PROCESS_INFORMATION{};
+        } else if (step == "sleep") {
+            Sleep(atoi(arg().c_str()));
+        } else if (step == "hold") {
+            // As a running program holds its own file.
+            held = CreateFileA(arg().c_str(), GENERIC_READ, 0, 0, OPEN_EXISTING, 0, 0);
+            if (held == INVALID_HANDLE_VALUE)
+                Fail("cannot hold " + a[i]);
+        } else if (step == "release") {
+            CloseHandle(held);
+        } else if (step == "regset") {
+            std::string key = arg(), name = arg(), data = arg();
+            HKEY h;
+            RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, 0, 0, KEY_ALL_ACCESS, 0, &h, 0);
+            if (name[0] == '#') { // a number, not a string
+                DWORD n = atoi(data.c_str());
+                RegSetValueExA(h, name.c_str() + 1, 0, REG_DWORD, (BYTE*)&n, 4);
+            } else {
+                RegSetValueExA(h, name.c_str(), 0, REG_SZ, (const BYTE*)data.c_str(),
+                               DWORD(data.size() + 1));
+            }
+            RegCloseKey(h);
+        } else if (step == "regdel") {
+            std::string root = arg(), key = arg();
+            RegDeleteTreeA(Root(root), key.c_str());
+            RegDeleteKeyA(Root(root), key.c_str());
+        } else if (step == "no-key") {
+            HKEY h;
+            if (!RegOpenKeyExA(HKEY_LOCAL_MACHINE, arg().c_str(), 0, KEY_READ, &h)) {
+                RegCloseKey(h);
+                Fail("the key " + a[i] + " exists");
+            }
+        } else if (step == "file-has") {
+            std::string path = arg(), want = arg();
+            FILE* f = fopen(path.c_str(), "rb");
+            std::string got;
+            char buf[4096];
+            while (f && !feof(f))
+                got.append(buf, fread(buf, 1, sizeof(buf), f));
+            if (f)
+                fclose(f);
+            if (got.find(want) == std::string::npos)
+                Fail(path + " lacks [" + want + "]: [" + got + "]");
+        } else if (step == "rm") {
+            std::string path = arg();
+            std::string cmd = "cmd /c rmdir /s /q \"" + path + "\" 2>nul & del /f /q \"" + path +
+                              "\" 2>nul";
+            system(cmd.c_str());
+        } else {
+            Fail("unknown step " + step);
+        }
+        fflush(stdout);
+    }
+    printf("PASS\n");
+    return 0;
+}
