@@ -133,7 +133,8 @@ int main(int argc, char** argv)
         if (step == "start") {
             Start(arg());
         } else if (step == "dialog") {
-            dialog = Find(installer.dwProcessId, "SETUP Tunewrangler");
+            // A fresh prefix may still be settling on its first runs: be patient.
+            dialog = Find(installer.dwProcessId, "SETUP Tunewrangler", 0, 120000);
             if (!dialog)
                 Fail("the setup dialog did not appear");
             // Usable once its thread answers messages: the dialog's opening
