@@ -1,11 +1,14 @@
 #!/bin/sh
-# Runs every test: the host tool's tests natively, then the unit tests under
-# 64-bit Wine, then the checks on the shipped 32-bit build.
-# Sets up the machine first (Debian 12, as root). Ends with a pass/fail summary.
+# Runs every test: the archive tool's tests natively, then for each build
+# (win64 under 64-bit Wine, win32 -- the one that ships -- under 32-bit Wine
+# emulated by qemu-i386) its unit tests and the end-to-end scenarios, and the
+# static checks of the shipped program. Sets up the machine first (Debian 12,
+# as root). Ends with a pass/fail line per part and a verdict.
 set -u
 top=$(cd "$(dirname "$0")" && pwd)
 cd "$top"
 sh cmake/setup-machine.sh || exit 1
+sh cmake/setup-emulation.sh || exit 1
 
 results=""
 failed=0
@@ -13,41 +16,44 @@ step() { # name, command...
     name=$1
     shift
     echo "== $name"
-    if "$@"; then
-        results="$results\n  PASS  $name"
-    else
-        results="$results\n  FAIL  $name"
-        failed=1
-    fi
+    t0=$(date +%s)
+    if "$@"; then verdict=PASS; else verdict=FAIL; failed=1; fi
+    results="$results\n  $verdict  $name ($(($(date +%s) - t0)) s)"
 }
 
 build() { # preset
     cmake --preset "$1" >/dev/null && cmake --build "build/$1" -j"$(nproc)"
 }
 
-# One fresh Wine prefix for the whole run.
-export WINEPREFIX="$top/build/wineprefix-test"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="winedbg.exe=d;mscoree,mshtml="
-fresh_prefix() {
+EMU=${EMU:-/opt/tunewrangler-emu}
+export EMU WINEDEBUG=-all WINEDLLOVERRIDES="winedbg.exe=d;mscoree,mshtml="
+# One fresh prefix per architecture for the whole run.
+export WINEPREFIX="$top/build/wineprefix-test" WINEPREFIX32="$top/build/wineprefix32-test"
+fresh_prefixes() {
     /usr/lib/wine/wineserver64 -k 2>/dev/null
-    rm -rf "$WINEPREFIX" && mkdir -p "$WINEPREFIX" &&
-        /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 && /usr/lib/wine/wineserver64 -w
+    rm -rf "$WINEPREFIX" "$WINEPREFIX32" && mkdir -p "$WINEPREFIX" "$WINEPREFIX32" &&
+        /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 &&
+        WINEPREFIX=$WINEPREFIX32 WINEARCH=win32 \
+            "$EMU/usr/lib/wine/wine-preloader" "$EMU/usr/lib/wine/wine" wineboot -i >/dev/null 2>&1 &&
+        /usr/lib/wine/wineserver64 -w && WINEPREFIX=$WINEPREFIX32 /usr/lib/wine/wineserver64 -w
 }
+in_xvfb() { xvfb-run -a -s "-screen 0 1024x768x24" "$@"; }
+e2e32() { WINEPREFIX=$WINEPREFIX32 WINEARCH=win32 in_xvfb /usr/bin/python3 tests/e2e/scenarios.py build/win32 --bits 32; }
 
-step "host tool: build and test" sh -c \
+step "host: archive tool, build and tests" sh -c \
     'cmake -S tools -B build/host >/dev/null && cmake --build build/host -j"$(nproc)" && ctest --test-dir build/host --output-on-failure'
 step "win64: build" build win64
 step "win32: build" build win32
-step "wine: fresh prefix" fresh_prefix
-step "win64: unit tests under Wine" xvfb-run -a -s "-screen 0 1024x768x24" \
-    ctest --test-dir build/win64 --output-on-failure
-step "win64: end-to-end scenarios under Wine" xvfb-run -a -s "-screen 0 1024x768x24" \
-    /usr/bin/python3 tests/e2e/scenarios.py build/win64
-step "win32: imports and resources of the shipped program" \
-    ctest --test-dir build/win32 --output-on-failure -L static
+step "wine: fresh 64-bit and 32-bit prefixes" fresh_prefixes
+step "win64: unit tests (64-bit Wine)" in_xvfb ctest --test-dir build/win64 --output-on-failure -LE static
+step "win64: end-to-end scenarios (64-bit Wine)" in_xvfb /usr/bin/python3 tests/e2e/scenarios.py build/win64
+step "win32: unit tests (32-bit Wine under qemu-i386)" in_xvfb ctest --test-dir build/win32 --output-on-failure -LE static
+step "win32: end-to-end scenarios (32-bit Wine under qemu-i386)" e2e32
+step "win32: imports and resources of the shipped program" ctest --test-dir build/win32 --output-on-failure -L static
+step "win64: imports and resources" ctest --test-dir build/win64 --output-on-failure -L static
 
 /usr/lib/wine/wineserver64 -k 2>/dev/null
+WINEPREFIX=$WINEPREFIX32 /usr/lib/wine/wineserver64 -k 2>/dev/null
 echo "== Summary"
 printf "$results\n"
 if [ $failed = 0 ]; then echo "ALL PASSED"; else echo "SOME FAILED"; fi
