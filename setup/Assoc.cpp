@@ -79,50 +79,77 @@ void SETUP::Appl(const char* appNm, const char* cmdNm, const char* cmd, const ch
     DBG("} SETUP::Appl");
 }
 
-// The association block
+// The association block: four tables, run in order for one install directory.
+
+// The programs whose command lines the verbs run.
+enum { PLAY, FENDRICK, PRESSVOX, SONDLY, BANKRIFT, LORROW, QUENNET, COMMANDS };
+static const char* const COMMAND_PROGRAMS[COMMANDS] = {
+    "Tunewrangler", "Fendrick", "Pressvox", "Sondly", "Bankrift", "Lorrow", "Quennet"};
 
 static const char MIDI_TYPES[] = ".mid\0.kar\0.rmi\0.txt\0";
 
+static const struct {
+    const char* ext;
+    const char* id;
+    const char* dsc;
+    bool icon;
+} EXTENSIONS[] = {
+    {"mid", "midfile", "midi file", true},
+    {"kar", "midfile", "midi file", true},
+    {"rmi", "midfile", "midi file", true},
+    {"wav", "wavfile", "wave file", true},
+    {"sf2", "sf2file", "soundfont file", false},
+    {"dls", "dlsfile", "downloadable sounds file", true},
+    {"mod", "modfile", "soundtracker module", true},
+};
+
+static const struct {
+    const char* id;
+    const char* nam;
+    int cmd;
+    bool df;
+} VERBS[] = {
+    {"midfile", "Play_with_Tunewrangler", PLAY, true},
+    {"txtfile", "Play_with_Tunewrangler", PLAY, false},
+    {"midfile", "Edit_with_Fendrick", FENDRICK, false},
+    {"midfile", "Convert_to_WAV", PRESSVOX, false},
+    {"wavfile", "Edit_with_Sondly", SONDLY, false},
+    {"sf2file", "Split_into_WAVs", BANKRIFT, false},
+    {"dlsfile", "Split_into_WAVs", LORROW, false},
+    {"modfile", "Convert_to_MID", QUENNET, false},
+};
+
+static const struct {
+    const char* appNm;
+    const char* cmdNm;
+    int cmd;
+    const char* typ;
+} APPLICATIONS[] = {
+    {"Tunewrangler", "Play_with_Tunewrangler", PLAY, MIDI_TYPES},
+    {"Fendrick", "Edit_with_Fendrick", FENDRICK, MIDI_TYPES},
+    {"Pressvox", "Convert_to_WAV", PRESSVOX, MIDI_TYPES},
+    {"Sondly", "Edit_with_Sondly", SONDLY, ".wav\0"},
+    {"Bankrift", "Split_into_WAVs", BANKRIFT, ".sf2\0"},
+    {"Lorrow", "Split_into_WAVs", LORROW, ".dls\0"},
+    {"Quennet", "Convert_to_MID", QUENNET, ".mod\0"},
+};
+
 void SETUP::Associate(const char* dir)
 {
-    char ico[PATHBUF], play[PATHBUF], fendrick[PATHBUF], pressvox[PATHBUF], sondly[PATHBUF],
-        bankrift[PATHBUF], lorrow[PATHBUF], quennet[PATHBUF];
+    char ico[PATHBUF], cmds[COMMANDS][PATHBUF], folder[PATHBUF];
     DBG("file assocs...");
     StrFormat(ico, PATHBUF, "%s\\Tunewrangler.exe,0", dir);
-    StrFormat(play, PATHBUF, "\"%s\\Tunewrangler.exe\" %%1", dir);
-    StrFormat(fendrick, PATHBUF, "\"%s\\Fendrick.exe\" %%1", dir);
-    StrFormat(pressvox, PATHBUF, "\"%s\\Pressvox.exe\" %%1", dir);
-    StrFormat(sondly, PATHBUF, "\"%s\\Sondly.exe\" %%1", dir);
-    StrFormat(bankrift, PATHBUF, "\"%s\\Bankrift.exe\" %%1", dir);
-    StrFormat(lorrow, PATHBUF, "\"%s\\Lorrow.exe\" %%1", dir);
-    StrFormat(quennet, PATHBUF, "\"%s\\Quennet.exe\" %%1", dir);
+    // Each program's full path in quotes, a blank and %1 for the chosen file.
+    for (int i = 0; i < COMMANDS; ++i)
+        StrFormat(cmds[i], PATHBUF, "\"%s\\%s.exe\" %%1", dir, COMMAND_PROGRAMS[i]);
 
-    Exten("mid", "midfile", "midi file", ico);
-    Exten("kar", "midfile", "midi file", ico);
-    Exten("rmi", "midfile", "midi file", ico);
-    Exten("wav", "wavfile", "wave file", ico);
-    Exten("sf2", "sf2file", "soundfont file", 0);
-    Exten("dls", "dlsfile", "downloadable sounds file", ico);
-    Exten("mod", "modfile", "soundtracker module", ico);
+    for (const auto& e : EXTENSIONS)
+        Exten(e.ext, e.id, e.dsc, e.icon ? ico : 0);
+    for (const auto& v : VERBS)
+        Assoc(v.id, v.nam, cmds[v.cmd], v.df);
+    for (const auto& a : APPLICATIONS)
+        Appl(a.appNm, a.cmdNm, cmds[a.cmd], a.typ);
 
-    Assoc("midfile", "Play_with_Tunewrangler", play, true);
-    Assoc("txtfile", "Play_with_Tunewrangler", play, false);
-    Assoc("midfile", "Edit_with_Fendrick", fendrick, false);
-    Assoc("midfile", "Convert_to_WAV", pressvox, false);
-    Assoc("wavfile", "Edit_with_Sondly", sondly, false);
-    Assoc("sf2file", "Split_into_WAVs", bankrift, false);
-    Assoc("dlsfile", "Split_into_WAVs", lorrow, false);
-    Assoc("modfile", "Convert_to_MID", quennet, false);
-
-    Appl("Tunewrangler", "Play_with_Tunewrangler", play, MIDI_TYPES);
-    Appl("Fendrick", "Edit_with_Fendrick", fendrick, MIDI_TYPES);
-    Appl("Pressvox", "Convert_to_WAV", pressvox, MIDI_TYPES);
-    Appl("Sondly", "Edit_with_Sondly", sondly, ".wav\0");
-    Appl("Bankrift", "Split_into_WAVs", bankrift, ".sf2\0");
-    Appl("Lorrow", "Split_into_WAVs", lorrow, ".dls\0");
-    Appl("Quennet", "Convert_to_MID", quennet, ".mod\0");
-
-    char folder[PATHBUF];
     DirAssoc("Tunewrangler_PlaySongs", "Tunewrangler - Play Songs",
              StrFormat(folder, PATHBUF, "\"%s\\Tunewrangler.exe\" DIR %%1", dir));
     DirAssoc("Tunewrangler_PlayWAVs", "Tunewrangler - Play WAVs",
