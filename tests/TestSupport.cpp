@@ -192,4 +192,21 @@ std::string AppDataDir()
     return buf;
 }
 
+RegValue RegRead(HKEY root, const std::string& key, const std::string& name)
+{
+    RegValue v;
+    HKEY h;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &h))
+        return v;
+    char buf[4096];
+    DWORD size = sizeof(buf);
+    if (!RegQueryValueExA(h, name.c_str(), 0, &v.type, (BYTE*)buf, &size)) {
+        v.present = true;
+        v.size = size;
+        v.data.assign(buf, size && buf[size - 1] == 0 ? size - 1 : size);
+    }
+    RegCloseKey(h);
+    return v;
+}
+
 } // namespace test

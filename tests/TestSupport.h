@@ -58,4 +58,14 @@ std::string Body(const std::string& line);
 
 std::string AppDataDir();
 
+// A registry value as stored: its type, its data without the terminating
+// NUL, and its stored size.
+struct RegValue {
+    bool present = false;
+    DWORD type = 0;
+    std::string data;
+    DWORD size = 0;
+};
+RegValue RegRead(HKEY root, const std::string& key, const std::string& name);
+
 } // namespace test

@@ -8,26 +8,9 @@ using namespace test;
 
 namespace {
 
-struct Value {
-    bool present = false;
-    DWORD type = 0;
-    std::string data;
-};
-
-Value Read(const std::string& key, const std::string& name)
+RegValue Read(const std::string& key, const std::string& name)
 {
-    Value v;
-    HKEY h;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &h))
-        return v;
-    char buf[1024];
-    DWORD size = sizeof(buf);
-    if (!RegQueryValueExA(h, name.c_str(), 0, &v.type, (BYTE*)buf, &size)) {
-        v.present = true;
-        v.data.assign(buf, size ? size - 1 : 0);
-    }
-    RegCloseKey(h);
-    return v;
+    return RegRead(HKEY_CLASSES_ROOT, key, name);
 }
 
 void Set(const std::string& key, const std::string& name, const std::string& data)
@@ -131,14 +114,14 @@ TEST_F(Associations, WritesEveryKeyAndValueOfTheTables)
         {"Directory\\shell\\Tunewrangler_PlayWAVs\\command", "", "\"" + dir + "\\Hummix.exe\" %1"},
     };
     for (auto& w : want) {
-        Value v = Read(w.key, w.name);
+        RegValue v = Read(w.key, w.name);
         EXPECT_TRUE(v.present) << w.key << " [" << w.name << "]";
         EXPECT_EQ(v.data, w.data) << w.key << " [" << w.name << "]";
         EXPECT_EQ(v.type, DWORD(REG_SZ)) << w.key << " [" << w.name << "]";
     }
     for (const char* app : {"Tunewrangler", "Fendrick", "Pressvox"})
         for (const char* ext : {".mid", ".kar", ".rmi", ".txt"}) {
-            Value v = Read(std::string("Applications\\") + app + ".exe\\SupportedTypes", ext);
+            RegValue v = Read(std::string("Applications\\") + app + ".exe\\SupportedTypes", ext);
             EXPECT_TRUE(v.present && v.data.empty()) << app << " " << ext;
         }
 
@@ -202,7 +185,7 @@ TEST_F(Associations, AnOverlongDirectoryCannotOverrunTheCommandBuffers)
 {
     dir = "C:\\" + std::string(250, 'x');
     SETUP::Associate(dir.c_str());
-    Value v = Read("Directory\\shell\\Tunewrangler_PlaySongs\\command", "");
+    RegValue v = Read("Directory\\shell\\Tunewrangler_PlaySongs\\command", "");
     EXPECT_EQ(v.data.size(), 259u);
     EXPECT_EQ(v.data, ("\"" + dir + "\\Tunewrangler.exe\" DIR %1").substr(0, 259));
 }

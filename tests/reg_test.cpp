@@ -8,30 +8,6 @@ using namespace test;
 
 namespace {
 
-struct Value {
-    DWORD type = 0;
-    std::string data; // without the terminating NUL
-    DWORD size = 0;   // as stored, with the NUL
-    bool present = false;
-};
-
-Value Read(HKEY root, const std::string& key, const std::string& name)
-{
-    Value v;
-    HKEY h;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &h))
-        return v;
-    char buf[4096];
-    DWORD size = sizeof(buf);
-    if (!RegQueryValueExA(h, name.c_str(), 0, &v.type, (BYTE*)buf, &size)) {
-        v.present = true;
-        v.size = size;
-        v.data.assign(buf, size && buf[size - 1] == 0 ? size - 1 : size);
-    }
-    RegCloseKey(h);
-    return v;
-}
-
 const char KEY[] = "Software\\TunewranglerTest\\Reg";
 
 } // namespace
@@ -88,7 +64,7 @@ TEST_F(Registry, ValueTypeFollowsThePercentSigns)
     RegPut key("m", KEY);
     for (auto& row : table) {
         key.Put("v", row.data);
-        Value v = Read(HKEY_LOCAL_MACHINE, KEY, "v");
+        RegValue v = RegRead(HKEY_LOCAL_MACHINE, KEY, "v");
         EXPECT_EQ(v.type, row.type) << row.data;
         EXPECT_EQ(v.data, row.data);
         EXPECT_EQ(v.size, strlen(row.data) + 1) << "the NUL is stored";

@@ -71,6 +71,25 @@ protected:
     void TearDown() override { App = Application(); }
 };
 
+// A recording dialog made current, bound to a plain window.
+class CurrentDialog : public Framework {
+protected:
+    Recorder r;
+    HWND w = PlainWindow();
+    void SetUp() override
+    {
+        Framework::SetUp();
+        r.wnd = w;
+        App.current = &r;
+    }
+    void TearDown() override
+    {
+        if (IsWindow(w))
+            DestroyWindow(w);
+        Framework::TearDown();
+    }
+};
+
 TEST_F(Framework, WithoutACurrentDialogNothingIsCalled)
 {
     HWND w = PlainWindow();
@@ -84,12 +103,8 @@ TEST_F(Framework, WithoutACurrentDialogNothingIsCalled)
     DestroyWindow(w);
 }
 
-TEST_F(Framework, CommandsReachDoWithTheCodeSignExtended)
+TEST_F(CurrentDialog, CommandsReachDoWithTheCodeSignExtended)
 {
-    Recorder r;
-    HWND w = PlainWindow();
-    r.wnd = w;
-    App.current = &r;
     EXPECT_EQ(DlgProc(w, WM_COMMAND, MAKEWPARAM(42, 0xFFFF), 77), TRUE);
     EXPECT_EQ(DlgProc(w, WM_COMMAND, MAKEWPARAM(65535, 0x8000), 0), FALSE); // to Msg, not handled
     // Esc: IDCANCEL with code 0, no route, Msg declines: the dialog stays.
@@ -101,29 +116,19 @@ TEST_F(Framework, CommandsReachDoWithTheCodeSignExtended)
     EXPECT_EQ(r.calls[1], "Do 65535 -32768 0");
     EXPECT_EQ(r.calls[2], "Msg 273 in=1");
     EXPECT_EQ(r.calls[5], "Do 42 -12 " + std::to_string((long long)(LPARAM)&nm));
-    DestroyWindow(w);
 }
 
-TEST_F(Framework, FallbackReturnsWhatMsgSets)
+TEST_F(CurrentDialog, FallbackReturnsWhatMsgSets)
 {
-    Recorder r;
-    HWND w = PlainWindow();
-    r.wnd = w;
-    App.current = &r;
     r.handleMsg = true;
     r.msgResult = 1234;
     EXPECT_EQ(DlgProc(w, WM_USER + 5, 0, 0), 1234);
     r.handleMsg = false;
     EXPECT_EQ(DlgProc(w, WM_USER + 5, 0, 0), FALSE);
-    DestroyWindow(w);
 }
 
-TEST_F(Framework, SizeAndSizingCodes)
+TEST_F(CurrentDialog, SizeAndSizingCodes)
 {
-    Recorder r;
-    HWND w = PlainWindow();
-    r.wnd = w;
-    App.current = &r;
     DlgProc(w, WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(300, 200));
     DlgProc(w, WM_SIZE, 9, 0);
     DlgProc(w, WM_SIZING, WMSZ_BOTTOMRIGHT, 0);
@@ -134,15 +139,10 @@ TEST_F(Framework, SizeAndSizingCodes)
                                      "Msg 532 in=1",    "Sizing [??]",  "Msg 532 in=1",
                                      "Sizing [t ]",     "Msg 532 in=1", "Size .x 10x10"};
     EXPECT_EQ(r.calls, want);
-    DestroyWindow(w);
 }
 
-TEST_F(Framework, CloseFalseKeepsTheDialogListed)
+TEST_F(CurrentDialog, CloseFalseKeepsTheDialogListed)
 {
-    Recorder r;
-    HWND w = PlainWindow();
-    r.wnd = w;
-    App.current = &r;
     Application::DlgIns(w);
     r.allowClose = false;
     EXPECT_EQ(DlgProc(w, WM_CLOSE, 0, 0), TRUE);
@@ -176,12 +176,9 @@ TEST_F(Framework, PrivateCloseDestroysAnyWindowWithoutAsking)
         EXPECT_NE(c, "Close");
 }
 
-TEST_F(Framework, DestroyOfTheCurrentDialogPostsQuit)
+TEST_F(CurrentDialog, DestroyOfTheCurrentDialogPostsQuit)
 {
-    Recorder r;
-    HWND w = PlainWindow(), other = PlainWindow();
-    r.wnd = w;
-    App.current = &r;
+    HWND other = PlainWindow();
     MSG m;
     while (PeekMessageA(&m, 0, 0, 0, PM_REMOVE)) {
     }
@@ -191,7 +188,6 @@ TEST_F(Framework, DestroyOfTheCurrentDialogPostsQuit)
     EXPECT_EQ(App.current, nullptr);
     ASSERT_TRUE(PeekMessageA(&m, 0, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(m.wParam, 0u);
-    DestroyWindow(w);
     DestroyWindow(other);
 }
 
