@@ -36,10 +36,10 @@ TEST_F(Registry, RootLetterPicksTheHive)
     {
         RegPut("cTunewranglerTest", "TunewranglerTestType").Put("", "classes");
     }
-    EXPECT_EQ(Read(HKEY_CURRENT_USER, KEY, "v").data, "user");
-    EXPECT_EQ(Read(HKEY_LOCAL_MACHINE, KEY, "v").data, "machine");
-    EXPECT_EQ(Read(HKEY_LOCAL_MACHINE, KEY, "w").data, "any other letter is the machine");
-    EXPECT_EQ(Read(HKEY_CLASSES_ROOT, "TunewranglerTestType", "").data, "classes");
+    EXPECT_EQ(RegRead(HKEY_CURRENT_USER, KEY, "v").data, "user");
+    EXPECT_EQ(RegRead(HKEY_LOCAL_MACHINE, KEY, "v").data, "machine");
+    EXPECT_EQ(RegRead(HKEY_LOCAL_MACHINE, KEY, "w").data, "any other letter is the machine");
+    EXPECT_EQ(RegRead(HKEY_CLASSES_ROOT, "TunewranglerTestType", "").data, "classes");
     RegDeleteTreeA(HKEY_CLASSES_ROOT, "TunewranglerTestType");
 }
 
@@ -81,8 +81,8 @@ TEST_F(Registry, WritingKeepsOtherValuesAndReplacesTheSame)
         key.Put("b", "2");
         key.Put("a", "3");
     }
-    EXPECT_EQ(Read(HKEY_LOCAL_MACHINE, KEY, "a").data, "3");
-    EXPECT_EQ(Read(HKEY_LOCAL_MACHINE, KEY, "b").data, "2");
+    EXPECT_EQ(RegRead(HKEY_LOCAL_MACHINE, KEY, "a").data, "3");
+    EXPECT_EQ(RegRead(HKEY_LOCAL_MACHINE, KEY, "b").data, "2");
 }
 
 TEST_F(Registry, MissingKeyValueOrOversizeReadsEmpty)
