@@ -1,11 +1,13 @@
 #!/bin/sh
 # Builds the installer from the demo product (both architectures) and opens
-# it under Wine. Without a display it runs in Xvfb, takes a screenshot of the
-# dialog (build/setup-dialog.png) and closes it again.
+# the shipped 32-bit one under Wine (32-bit Wine, emulated by qemu-i386 where
+# the machine cannot run 32-bit code). Without a display it runs in Xvfb,
+# takes a screenshot of the dialog (build/setup-dialog.png) and closes it.
 set -e
 top=$(cd "$(dirname "$0")" && pwd)
 cd "$top"
 sh cmake/setup-machine.sh
+sh cmake/setup-emulation.sh
 for preset in win32 win64; do
     echo "== Building $preset"
     cmake --preset $preset >/dev/null
@@ -13,24 +15,26 @@ for preset in win32 win64; do
 done
 /usr/bin/python3 bench/size.py build/win32 build/win64 || true
 
-# 64-bit Wine runs the x86-64 build of the same sources.
-export WINEPREFIX="${WINEPREFIX:-$top/build/wineprefix-try}"
+EMU=${EMU:-/opt/tunewrangler-emu}
+export WINEPREFIX="${WINEPREFIX:-$top/build/wineprefix32-try}" WINEARCH=win32
 export WINEDLLOVERRIDES="winedbg.exe=d;mscoree,mshtml="
 export WINEDEBUG="${WINEDEBUG:--all}"
+wine32="$EMU/usr/lib/wine/wine-preloader $EMU/usr/lib/wine/wine"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "== Making a Wine prefix in $WINEPREFIX"
-    /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+    echo "== Making a 32-bit Wine prefix in $WINEPREFIX"
+    $wine32 wineboot -i >/dev/null 2>&1
+    /usr/lib/wine/wineserver64 -w
 fi
-exe=build/win64/TunewranglerSetup.exe
+exe=build/win32/TunewranglerSetup.exe
 if [ -n "${DISPLAY:-}" ]; then
     echo "== Opening $exe (exit code follows)"
-    /usr/lib/wine/wine64 "$exe"
+    $wine32 "$exe"
     echo "exit code $?"
 else
     echo "== No display: opening $exe in Xvfb for a screenshot"
     xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
-        /usr/lib/wine/wine64 "$1" &
-        for i in $(seq 120); do
+        $2 "$1" &
+        for i in $(seq 240); do
             win=$(xdotool search --name "^SETUP Tunewrangler$" 2>/dev/null | head -n 1)
             [ -n "$win" ] && break
             sleep 0.5
@@ -41,5 +45,5 @@ else
         eval "$(xdotool getwindowgeometry --shell "$win")"
         import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" build/setup-dialog.png
         echo "screenshot: build/setup-dialog.png (${WIDTH}x${HEIGHT})"
-        /usr/lib/wine/wineserver64 -k' sh "$exe"
+        /usr/lib/wine/wineserver64 -k' sh "$exe" "$wine32"
 fi

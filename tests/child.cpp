@@ -15,9 +15,12 @@
 #include "sys/File.h"
 #include "sys/Reg.h"
 
+static volatile LONG traced;
+
 static DWORD WINAPI TraceAndPark(LPVOID)
 {
     DBG("thread here");
+    InterlockedIncrement(&traced);
     Sleep(INFINITE);
     return 0;
 }
@@ -51,12 +54,12 @@ int main(int argc, char** argv)
     if (!strcmp(mode, "threads")) {
         // Every thread traces once and stays, so that each holds its slot.
         int n = atoi(a);
-        for (int i = 0; i < n; ++i) {
-            HANDLE t = CreateThread(0, 0, TraceAndPark, 0, 0, 0);
-            Sleep(50);
-            CloseHandle(t);
-        }
-        return 0;
+        for (int i = 0; i < n; ++i)
+            CloseHandle(CreateThread(0, 0, TraceAndPark, 0, 0, 0));
+        // Until every thread has traced (a refused one ends the process first).
+        for (int waited = 0; traced < n && waited < 30000; waited += 10)
+            Sleep(10);
+        return traced == n ? 0 : 4;
     }
     if (!strcmp(mode, "trace")) {
         for (int i = 2; i < argc; ++i)
