@@ -8,6 +8,7 @@ Needs WINEPREFIX (a booted prefix; for --bits 32 one made with WINEARCH=win32)
 and DISPLAY. The 32-bit build runs under qemu-i386 (cmake/setup-emulation.sh)."""
 import argparse
 import filecmp
+import glob
 import os
 import shutil
 import subprocess
@@ -294,8 +295,32 @@ def fatal_folder(w):
     os.remove(blocker)
 
 
+def page_write_fails(w):
+    """A report whose own page cannot be written (a full disk) reports that
+    failure in turn, but only so deep, and the process still ends with 99."""
+    roaming = [r for r in glob.glob(os.path.join(w.prefix.path, "drive_c", "users", "*", "AppData",
+                                                 "Roaming")) if "/Public/" not in r]
+    etc = os.path.join(roaming[0], "tests", "etc")
+    os.makedirs(etc, exist_ok=True)
+    page = os.path.join(etc, "rats.html")
+    if os.path.lexists(page):
+        os.remove(page)
+    os.symlink("/dev/full", page)
+    try:
+        env = dict(os.environ, WINEDEBUG="-all,+debugstr")
+        p = subprocess.run([*w.wine, os.path.join(w.build, "tests", "child.exe"), "die", "x", "-null"],
+                           capture_output=True, text=True, env=env, timeout=120, errors="replace")
+        tr = trace(p.stderr)
+        w.check(p.returncode == 99, "exit code %d" % p.returncode)
+        nested = sum(1 for l in tr if "{ Die msg=File::Put  WriteFile" in l)
+        w.check(nested == 3, "%d nested reports" % nested)
+        w.check(any(l.endswith("die: report inside report, no page") for l in tr), "no stop line")
+    finally:
+        shutil.rmtree(os.path.join(roaming[0], "tests"), ignore_errors=True)
+
+
 SCENARIOS = [fresh_install, odd_folder_no_assocs, invalid_dirs, reinstall, earlier_elsewhere,
-             earlier_gone, browse, held_member, fatal_reg_type, fatal_folder]
+             earlier_gone, browse, held_member, fatal_reg_type, fatal_folder, page_write_fails]
 
 
 def main():
