@@ -87,7 +87,7 @@ void Die(const char* msg, const char* msg2, int rc, bool exit)
     if (InterlockedIncrement(&dieDepth) <= MAX_DIE_NESTING)
         WritePage(msg, msg2);
     else
-        DBG("die: report inside report, no page");
+        DBG("die: nested report, no page");
     DBG("} Die");
     if (exit || dieDepth > MAX_DIE_NESTING)
         TerminateProcess(GetCurrentProcess(), rc);

@@ -7,6 +7,7 @@
 #include "diag/Diag.h"
 #include "setup/Glom.h"
 #include "sys/File.h"
+#include "sys/Format.h"
 
 DeGlom::DeGlom(const char* dir) : failed(0)
 {
@@ -35,13 +36,10 @@ DeGlom::DeGlom(const char* dir) : failed(0)
         char path[PATHBUF];
         unsigned wrote = 0;
         bool opened = false;
-        if (StrLen(dir) + 1 + StrLen((const char*)name) < PATHBUF) {
-            wsprintfA(path, "%s\\%s", dir, (const char*)name);
+        // A joined path that does not fit is cut, traced and counted, not written.
+        StrFormat(path, PATHBUF, "%s\\%s", dir, (const char*)name);
+        if (StrLen(dir) + 1 + StrLen((const char*)name) < PATHBUF)
             wrote = File::Put(path, data + offset, len, &opened);
-        } else {
-            StrCopy(path, "(path too long) ");
-            StrAppend(path, (const char*)name);
-        }
         DBGF("fn=%s len=%d wrote=%d", path, len, wrote);
         if ((!opened || wrote != len) && !failed++)
             StrCopy(firstFailed, path);

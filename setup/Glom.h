@@ -41,27 +41,37 @@ inline bool SameIgnoringCase(const char* a, const char* b)
     return false;
 }
 
-// Why a member name cannot be written safely into the install directory, or
-// null when it can.
-inline const char* NameProblem(const char* name)
+// Why a member name cannot be written safely into the install directory.
+enum NameFault {
+    NAME_OK,
+    NAME_CONTROL,  // a control character
+    NAME_RESERVED, // one of \ / : * ? " < > |
+    NAME_EMPTY,
+    NAME_TOO_LONG, // longer than NAME_MAX
+    NAME_DOTS,     // . or ..
+    NAME_TRAILING, // ends in a dot or a blank, which Windows drops
+    NAME_DEVICE,   // a device name (CON, NUL, COM1, ...), whatever the extension
+};
+
+inline NameFault NameProblem(const char* name)
 {
     unsigned n = 0;
     for (; name[n]; ++n) {
         unsigned char c = (unsigned char)name[n];
         if (c < 32 || c == 127)
-            return "holds a control character";
+            return NAME_CONTROL;
         for (const char* bad = "\\/:*?\"<>|"; *bad; ++bad)
             if (c == (unsigned char)*bad)
-                return "holds one of \\ / : * ? \" < > |";
+                return NAME_RESERVED;
     }
     if (!n)
-        return "is empty";
+        return NAME_EMPTY;
     if (n > NAME_MAX)
-        return "is too long for the installer's paths";
+        return NAME_TOO_LONG;
     if ((n == 1 && name[0] == '.') || (n == 2 && name[0] == '.' && name[1] == '.'))
-        return "is . or ..";
+        return NAME_DOTS;
     if (name[n - 1] == '.' || name[n - 1] == ' ')
-        return "ends in a dot or a blank, which Windows drops";
+        return NAME_TRAILING;
     // Device names open the device, not a file, whatever the extension.
     static const char* const devices[] = {"con", "prn", "aux", "nul", "com#", "lpt#"};
     for (const char* dev : devices) {
@@ -72,9 +82,9 @@ inline const char* NameProblem(const char* name)
                 break;
         }
         if (!dev[k] && (name[k] == 0 || name[k] == '.'))
-            return "is a device name";
+            return NAME_DEVICE;
     }
-    return 0;
+    return NAME_OK;
 }
 
 // Checks an archive of size bytes before anything is written: the tables and
@@ -85,18 +95,20 @@ inline const char* Check(const unsigned char* p, unsigned size)
 {
     if (size < 8)
         return "shorter than its header";
-    unsigned long long n = Read32(p), w = Read32(p + 4);
-    // Bound both before multiplying so that the products stay inside 64 bits.
-    if (n * 4 > size || w > size)
+    // In 32 bits, each step bounded by what is left, so nothing can wrap.
+    unsigned n = Read32(p), w = Read32(p + 4), left = size - 8;
+    if (n > left / 4)
         return "tables run past its end";
-    unsigned long long header = 8 + (w + 5) * n;
-    if (header > size)
+    left -= 4 * n;
+    if (n && (w >= left || n > left / (w + 1)))
         return "tables run past its end";
-    unsigned long long total = header;
-    for (unsigned i = 0; i < n; ++i)
-        total += Read32(p + 8 + 4 * i);
-    if (total > size)
-        return "data runs past its end";
+    left -= n * (w + 1);
+    for (unsigned i = 0; i < n; ++i) {
+        unsigned len = Read32(p + 8 + 4 * i);
+        if (len > left)
+            return "data runs past its end";
+        left -= len;
+    }
     const char* names = (const char*)p + 8 + 4 * n;
     for (unsigned i = 0; i < n; ++i) {
         const char* name = names + i * (w + 1);

@@ -32,6 +32,29 @@ struct Member {
     std::exit(1);
 }
 
+const char* FaultText(Glom::NameFault f)
+{
+    switch (f) {
+    case Glom::NAME_CONTROL:
+        return "holds a control character";
+    case Glom::NAME_RESERVED:
+        return "holds one of \\ / : * ? \" < > |";
+    case Glom::NAME_EMPTY:
+        return "is empty";
+    case Glom::NAME_TOO_LONG:
+        return "is too long for the installer's paths";
+    case Glom::NAME_DOTS:
+        return "is . or ..";
+    case Glom::NAME_TRAILING:
+        return "ends in a dot or a blank, which Windows drops";
+    case Glom::NAME_DEVICE:
+        return "is a device name";
+    case Glom::NAME_OK:
+        break;
+    }
+    return "is fine";
+}
+
 std::string Folded(std::string s)
 {
     for (char& c : s)
@@ -66,8 +89,8 @@ std::vector<Member> Gather(const fs::path& dir)
             Fail(entry.path().string(), "is a subfolder; the archive holds plain files only");
         if (!entry.is_regular_file())
             Fail(entry.path().string(), "is not a regular file");
-        if (const char* why = Glom::NameProblem(name.c_str()))
-            Fail(entry.path().string(), std::string("its name ") + why);
+        if (Glom::NameFault f = Glom::NameProblem(name.c_str()))
+            Fail(entry.path().string(), std::string("its name ") + FaultText(f));
         files.push_back(entry.path());
         total += entry.file_size();
     }

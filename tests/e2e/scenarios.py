@@ -314,7 +314,7 @@ def page_write_fails(w):
         w.check(p.returncode == 99, "exit code %d" % p.returncode)
         nested = sum(1 for l in tr if "{ Die msg=File::Put  WriteFile" in l)
         w.check(nested == 3, "%d nested reports" % nested)
-        w.check(any(l.endswith("die: report inside report, no page") for l in tr), "no stop line")
+        w.check(any(l.endswith("die: nested report, no page") for l in tr), "no stop line")
     finally:
         shutil.rmtree(os.path.join(roaming[0], "tests"), ignore_errors=True)
 

@@ -10,6 +10,8 @@
 #include <iterator>
 #include <string>
 
+#include "setup/Glom.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -176,4 +178,52 @@ TEST_F(GlomTool, RefusesToListABrokenArchive)
     Result r = Tool("list " + Q(glom));
     EXPECT_NE(r.status, 0);
     EXPECT_NE(r.out.find("not a sound archive"), std::string::npos) << r.out;
+}
+
+// The checks the installer makes before writing anything, on hand-made bytes.
+namespace {
+std::string Header(unsigned n, unsigned w)
+{
+    return LE(n) + LE(w);
+}
+const char* CheckOf(const std::string& g)
+{
+    return Glom::Check(reinterpret_cast<const unsigned char*>(g.data()), unsigned(g.size()));
+}
+} // namespace
+
+TEST(GlomCheck, AcceptsSoundArchives)
+{
+    EXPECT_EQ(CheckOf(Header(0, 0)), nullptr);
+    EXPECT_EQ(CheckOf(Header(0, 0xFFFFFFFF)), nullptr) << "no members: the width is never used";
+    std::string one = Header(1, 8) + LE(3) + std::string("a.txt\0\0\0\0", 9) + "abc";
+    EXPECT_EQ(CheckOf(one), nullptr);
+    EXPECT_EQ(CheckOf(one + "padding"), nullptr) << "a resource may be padded";
+}
+
+TEST(GlomCheck, RefusesWhatWouldReadOutsideTheResource)
+{
+    std::string one = Header(1, 8) + LE(3) + std::string("a.txt\0\0\0\0", 9) + "abc";
+    EXPECT_NE(CheckOf(one.substr(0, 7)), nullptr);
+    EXPECT_NE(CheckOf(one.substr(0, one.size() - 1)), nullptr);
+    EXPECT_NE(CheckOf(Header(0x40000000, 1)), nullptr) << "4 * N wraps in 32 bits";
+    EXPECT_NE(CheckOf(Header(2, 0xFFFFFFFF) + LE(0) + LE(0)), nullptr) << "W + 1 wraps";
+    EXPECT_NE(CheckOf(Header(0x1000, 0x100000) + std::string(64, '\0')), nullptr);
+    // Lengths whose sum wraps to a small number.
+    std::string wrap = Header(2, 1) + LE(0xFFFFFFFF) + LE(2) + std::string("a\0b\0", 4) + "xy";
+    EXPECT_NE(CheckOf(wrap), nullptr);
+}
+
+TEST(GlomCheck, RefusesUnsafeOrAmbiguousNames)
+{
+    auto two = [](const std::string& a, const std::string& b) {
+        return Header(2, 4) + LE(0) + LE(0) + a + std::string(5 - a.size(), '\0') + b +
+               std::string(5 - b.size(), '\0');
+    };
+    EXPECT_EQ(CheckOf(two("a", "b")), nullptr);
+    EXPECT_NE(CheckOf(two("a", "A")), nullptr);
+    EXPECT_NE(CheckOf(two("a", "..")), nullptr);
+    EXPECT_NE(CheckOf(two("a", "x\\y")), nullptr);
+    EXPECT_NE(CheckOf(two("a", "")), nullptr);
+    EXPECT_NE(CheckOf(Header(1, 2) + LE(0) + "abc"), nullptr) << "a slot without its NUL";
 }
