@@ -105,13 +105,10 @@ void SETUP::Browse(LPARAM)
         StrAppend(path, "\\");
     if (!PickDir(path))
         return;
-    len = StrLen(path);
-    bool root = len && path[len - 1] == '\\';
-    if (len + (root ? 0 : 1) + APP_SUFFIX_LEN - 1 > PATHBUF - 1) {
+    if (!Propose(path, dir)) {
         Hey("That folder's path is too long to install into.\r\nPlease pick a shorter one.", 0);
         return;
     }
-    wsprintfA(dir, "%s%sTunewrangler", path, root ? "" : "\\");
     SendMessageA(ctlDir.wnd, WM_SETTEXT, 0, (LPARAM)dir);
 }
 

@@ -14,6 +14,11 @@ enum {
     IDC_ASSOC = 1027,
 };
 
+// What follows a folder to make the install directory, and what the Start
+// Menu folder needs after it for the longest shortcut file.
+#define APP_SUFFIX "\\Tunewrangler"
+enum { APP_SUFFIX_LEN = 13, START_LINK_ROOM = 27 };
+
 class SETUP : public DialogTop {
 public:
     SETUP();
@@ -33,6 +38,19 @@ public:
     static void DirAssoc(const char* id, const char* nam, const char* cmd);
     static void Appl(const char* appNm, const char* cmdNm, const char* cmd, const char* typ);
     static void Associate(const char* dir); // the whole association block
+
+    // The install directory proposed for a picked folder; false when the
+    // result would not fit a path buffer.
+    static bool Propose(const char* folder, char* out)
+    {
+        unsigned len = StrLen(folder);
+        bool root = len && folder[len - 1] == '\\'; // a drive root such as D:\ has its "\"
+        // A folder longer than 246 characters (247 with its "\") leaves no room.
+        if (len + (root ? 0 : 1) + APP_SUFFIX_LEN - 1 > PATHBUF - 1)
+            return false;
+        wsprintfA(out, "%s%sTunewrangler", folder, root ? "" : "\\");
+        return true;
+    }
 
     char start[PATHBUF]; // Start Menu folder + "\Tunewrangler"
     char dir[PATHBUF];   // the install directory
@@ -58,8 +76,3 @@ extern const char UNINSTALL_KEY[];
 
 // The shell's folder picker, opened at path; true when a folder was chosen.
 bool PickDir(char* path);
-
-// What follows a folder to make the install directory, and what the Start
-// Menu folder needs after it for the longest shortcut file.
-#define APP_SUFFIX "\\Tunewrangler"
-enum { APP_SUFFIX_LEN = 13, START_LINK_ROOM = 27 };
