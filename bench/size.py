@@ -1,9 +1,11 @@
 #!/usr/bin/python3
-"""Prints each built installer's size without its archive: the program,
-its icon, manifest and dialog. The shipped i686 figure must stay under 24 KiB.
+"""Prints each build's program sizes: the installer without its archive and
+without the resource section's padding (which moves with the payload, so the
+figure depends on the code alone), and the uninstaller UNPLANT.exe. The
+shipped i686 installer's figure must stay under 24 KiB.
 
 usage: bench/size.py [BUILD_DIR ...]   (default: build/win32 build/win64)
-Exit code 1 when an i686 figure is over the limit."""
+Exit code 1 when an i686 installer figure is over the limit."""
 import os
 import sys
 
@@ -12,28 +14,34 @@ import pefile
 LIMIT = 24 * 1024
 
 
-def archive_size(pe):
-    for t in pe.DIRECTORY_ENTRY_RESOURCE.entries:
+def own_size(exe):
+    """File size less the archive and the padding after the resources."""
+    pe = pefile.PE(exe)
+    archive = 0
+    for t in getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None) and pe.DIRECTORY_ENTRY_RESOURCE.entries or []:
         if str(t.name) == "GLOM":
-            return sum(lang.data.struct.Size for r in t.directory.entries
-                       for lang in r.directory.entries)
-    return 0
+            archive = sum(lang.data.struct.Size for r in t.directory.entries
+                          for lang in r.directory.entries)
+    rsrc = [s for s in pe.sections if s.Name.rstrip(b"\0") == b".rsrc"]
+    pad = max(0, rsrc[0].SizeOfRawData - rsrc[0].Misc_VirtualSize) if rsrc else 0
+    return pe.FILE_HEADER.Machine == 0x14C, os.path.getsize(exe), os.path.getsize(exe) - archive - pad
 
 
 def main():
     dirs = sys.argv[1:] or ["build/win32", "build/win64"]
     status = 0
     for d in dirs:
-        exe = os.path.join(d, "TunewranglerSetup.exe")
-        pe = pefile.PE(exe)
-        i686 = pe.FILE_HEADER.Machine == 0x14C
-        total = os.path.getsize(exe)
-        rest = total - archive_size(pe)
-        over = i686 and rest >= LIMIT
+        i686, total, own = own_size(os.path.join(d, "TunewranglerSetup.exe"))
+        over = i686 and own >= LIMIT
         status |= over
-        print("%-40s %-6s %8d bytes, %8d without the archive (%.1f KiB)%s" % (
-            exe, "i686" if i686 else "x86-64", total, rest, rest / 1024,
-            "  OVER the 24 KiB limit" if over else ""))
+        print("%-40s %-6s %8d bytes, %6d without the archive (%.1f KiB)%s" % (
+            os.path.join(d, "TunewranglerSetup.exe"), "i686" if i686 else "x86-64", total, own,
+            own / 1024, "  OVER the 24 KiB limit" if over else ""))
+        unplant = os.path.join(d, "UNPLANT.exe")
+        if os.path.exists(unplant):
+            _, total, _ = own_size(unplant)
+            print("%-40s %-6s %8d bytes (%.1f KiB)" % (unplant, "i686" if i686 else "x86-64",
+                                                       total, total / 1024))
     return status
 
 

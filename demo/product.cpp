@@ -2,17 +2,12 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
-#include <string.h>
-
 #ifndef PROGRAM_NAME
 #define PROGRAM_NAME "Tunewrangler"
 #endif
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR args, int)
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    // The uninstaller is run quietly by a later installer, which waits for it.
-    if (!strcmp(PROGRAM_NAME, "UNPLANT") && !strcmp(args, "shh"))
-        return 0;
     char text[1200];
     wsprintfA(text, "%s (stand-in)\r\n\r\nCommand line:\r\n%s", PROGRAM_NAME, GetCommandLineA());
     MessageBoxA(0, text, PROGRAM_NAME, MB_OK | MB_ICONINFORMATION);

@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Draws the installer's icon: two beamed notes on a round record-blue disc,
-and writes it as a 32x32, 8-bit (256-colour) .ico with one image."""
+and writes it as a 32x32, 8-bit .ico with one image. The palette holds only
+the colours the drawing uses (biClrUsed): 8 bits per pixel all the same, and
+about 1 KB less in a program that must stay under 24 KiB."""
 import math
 import struct
 import sys
@@ -9,7 +11,6 @@ SIZE = 32
 # Palette: 0 transparent (masked), then the colours the drawing uses.
 PALETTE = [(0, 0, 0), (24, 48, 112), (40, 80, 168), (70, 120, 210), (250, 250, 250),
            (255, 200, 40), (16, 24, 56)]
-PALETTE += [(0, 0, 0)] * (256 - len(PALETTE))
 CLEAR, DEEP, BLUE, LIGHT, WHITE, GOLD, EDGE = range(7)
 
 
@@ -51,7 +52,7 @@ def ico(px):
         mask += struct.pack(">I", bits)
     palette = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in PALETTE)
     header = struct.pack("<IiiHHIIiiII", 40, SIZE, SIZE * 2, 1, 8, 0, len(xor) + len(mask), 0, 0,
-                         256, 0)
+                         len(PALETTE), 0)
     image = header + palette + xor + mask
     directory = struct.pack("<HHH", 0, 1, 1) + struct.pack("<BBBBHHII", SIZE, SIZE, 0, 0, 1, 8,
                                                           len(image), 22)

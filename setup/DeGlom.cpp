@@ -5,11 +5,13 @@
 #include "setup/DeGlom.h"
 
 #include "diag/Diag.h"
+#include "footprint/Footprint.h"
 #include "setup/Glom.h"
 #include "sys/File.h"
 #include "sys/Format.h"
+#include "sys/Reg.h"
 
-DeGlom::DeGlom(const char* dir) : failed(0)
+DeGlom::DeGlom(const char* dir) : kib(0), failed(0)
 {
     firstFailed[0] = 0;
     HRSRC res = FindResourceA(0, MAKEINTRESOURCEA(Glom::RESOURCE_ID), "GLOM");
@@ -29,8 +31,9 @@ DeGlom::DeGlom(const char* dir) : failed(0)
     unsigned n = Glom::Read32(glom), stride = Glom::Read32(glom + 4) + 1;
     const unsigned char* name = glom + 8 + 4 * n;
     const unsigned char* data = name + stride * n;
-    unsigned offset = 0;
+    unsigned offset = 0, bytes = 0;
     DBGF("DeGlom path=%s nInd=%d", dir, n);
+    RegPut members("m", MEMBERS_KEY);
     for (unsigned i = 0; i < n; ++i, name += stride) {
         unsigned len = Glom::Read32(glom + 8 + 4 * i);
         char path[PATHBUF];
@@ -41,8 +44,15 @@ DeGlom::DeGlom(const char* dir) : failed(0)
         if (StrLen(dir) + 1 + StrLen((const char*)name) < PATHBUF)
             wrote = File::Put(path, data + offset, len, &opened);
         DBGF("fn=%s len=%d wrote=%d", path, len, wrote);
+        if (opened)
+            members.PutDword((const char*)name, len);
         if ((!opened || wrote != len) && !failed++)
             StrCopy(firstFailed, path);
         offset += len;
+        // KiB so far and the bytes under one KiB: no 64-bit sum is needed.
+        bytes += len & 1023;
+        kib += (len >> 10) + (bytes >> 10);
+        bytes &= 1023;
     }
+    kib += bytes != 0;
 }

@@ -16,11 +16,6 @@
 #define HOME_PAGE_URL "https://tunewrangler.example/"
 #endif
 
-
-// The shortcut list: the product first, its uninstaller last.
-static const char* const PROGRAMS[] = {"Tunewrangler", "Fendrick", "Portmaven", "Sondly",
-                                       "UNPLANT"};
-
 static void Unbusy()
 {
     SetCursor(App.savedCursor);
@@ -38,9 +33,10 @@ void SETUP::Inst(LPARAM)
         DBG("hmmm, found program files\\tunewrangler FILE - deleting");
         DeleteFileA(dir);
     }
-    if (!Extracted())
+    unsigned kib;
+    if (!Extracted(&kib))
         return;
-    UninstallEntry();
+    UninstallEntry(kib);
     StartMenu();
     if (SendMessageA(ctlAssoc.wnd, BM_GETCHECK, 0, 0) == BST_CHECKED)
         Associate(dir);
@@ -80,10 +76,11 @@ bool SETUP::ValidDir()
 }
 
 // Every member written, or the user is told which file is held and may retry.
-bool SETUP::Extracted()
+bool SETUP::Extracted(unsigned* kib)
 {
     DBGF("making program files at %s", dir);
     DeGlom glom(dir);
+    *kib = glom.kib;
     if (!glom.failed)
         return true;
     char msg[2 * PATHBUF];
@@ -97,7 +94,9 @@ bool SETUP::Extracted()
     return false;
 }
 
-void SETUP::UninstallEntry()
+// What Add/Remove Programs and package managers read. The uninstaller's path
+// is quoted, or the system may run C:\Program.exe for C:\Program Files\...
+void SETUP::UninstallEntry(unsigned kib)
 {
     char buf[PATHBUF];
     DBG("uninstall info");
@@ -105,8 +104,13 @@ void SETUP::UninstallEntry()
     key.Put("DisplayIcon", StrFormat(buf, sizeof(buf), "%s\\%s.exe", dir, "Tunewrangler"));
     key.Put("DisplayName", "Tunewrangler");
     key.Put("Publisher", "Zavik");
-    key.Put("UninstallString", StrFormat(buf, sizeof(buf), "%s\\UNPLANT.exe", dir));
-    key.Put("InstallLocation", dir);
+    key.Put(VALUE_UNINSTALL, StrFormat(buf, sizeof(buf), "\"%s\\" UNPLANT_EXE "\"", dir));
+    key.Put(VALUE_LOCATION, dir);
+    key.Put("QuietUninstallString",
+            StrFormat(buf, sizeof(buf), "\"%s\\" UNPLANT_EXE "\" shh", dir));
+    key.PutDword("NoModify", 1);
+    key.PutDword("NoRepair", 1);
+    key.PutDword("EstimatedSize", kib);
 }
 
 void SETUP::StartMenu()
@@ -122,9 +126,8 @@ void SETUP::StartMenu()
     }
     File::PathMake(start);
     char lnk[PATHBUF], target[PATHBUF];
-    File::Link(StrFormat(lnk, sizeof(lnk), "%s\\_Tunewrangler_Homepage.lnk", start), HOME_PAGE_URL,
-               dir);
-    for (const char* name : PROGRAMS)
+    File::Link(StrFormat(lnk, sizeof(lnk), "%s\\" HOME_LINK, start), HOME_PAGE_URL, dir);
+    for (const char* name : SHORTCUT_PROGRAMS)
         File::Link(StrFormat(lnk, sizeof(lnk), "%s\\%s.lnk", start, name),
                    StrFormat(target, sizeof(target), "%s\\%s.exe", dir, name), 0);
 }

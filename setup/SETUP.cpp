@@ -9,9 +9,6 @@
 #include "sys/Reg.h"
 #include "ui/CtlTip.h"
 
-const char UNINSTALL_KEY[] =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\UnInstall\\Tunewrangler";
-
 const CmdTab<SETUP> SETUP::cmds[] = {
     {IDC_BROWSE, BN_CLICKED, &SETUP::Browse},
     {IDC_INSTALL, BN_CLICKED, &SETUP::Inst},
@@ -70,7 +67,7 @@ void SETUP::ProposeEarlier()
 {
     RegGet reg(UNINSTALL_KEY);
     char value[PATHBUF];
-    if (!*reg.Get("UninstallString", value))
+    if (!*reg.Get(VALUE_UNINSTALL, value))
         return;
     // The program's path without quotes: "C:\Program Files\...\UNPLANT.exe" or bare.
     char exe[PATHBUF];

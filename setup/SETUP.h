@@ -1,5 +1,6 @@
 // The installer's one dialog: its members, command table and handlers.
 #pragma once
+#include "footprint/Footprint.h"
 #include "sys/Str.h"
 #include "ui/Control.h"
 #include "ui/DialogTop.h"
@@ -14,10 +15,8 @@ enum {
     IDC_ASSOC = 1027,
 };
 
-// What follows a folder to make the install directory, and what the Start
-// Menu folder needs after it for the longest shortcut file.
-#define APP_SUFFIX "\\Tunewrangler"
-enum { APP_SUFFIX_LEN = 13, START_LINK_ROOM = 27 };
+// What the Start Menu folder needs after it for the longest shortcut file.
+enum { START_LINK_ROOM = 27 };
 
 class SETUP : public DialogTop {
 public:
@@ -65,14 +64,11 @@ private:
     // Implementation
     void ProposeEarlier();
     bool ValidDir();
-    bool Extracted();
-    void UninstallEntry();
+    bool Extracted(unsigned* kib);
+    void UninstallEntry(unsigned kib);
     void StartMenu();
     void RecordVersion();
 };
-
-// The earlier installation's uninstall entry, under HKEY_LOCAL_MACHINE.
-extern const char UNINSTALL_KEY[];
 
 // The shell's folder picker, opened at path; true when a folder was chosen.
 bool PickDir(char* path);

@@ -5,15 +5,28 @@
 #include "sys/Format.h"
 #include "sys/Str.h"
 
+HKEY RegRoot(const char* root)
+{
+    return root[0] == 'u'   ? HKEY_CURRENT_USER
+           : root[0] == 'c' ? HKEY_CLASSES_ROOT
+                            : HKEY_LOCAL_MACHINE;
+}
+
+// A registry call that failed: fatal, with the system's text for its code.
+static void RegDied(const char* what, const char* keyName, LONG rc)
+{
+    char text[PATHBUF], msg[PATHBUF];
+    SysText(rc, text);
+    StrFormat(msg, sizeof(msg), "%s  keyName=%s", what, keyName);
+    Die(msg, text, 99, true);
+}
+
 // RegPut
 
 RegPut::RegPut(const char* root, const char* keyName) : key(0)
 {
-    HKEY top = root[0] == 'u'   ? HKEY_CURRENT_USER
-               : root[0] == 'c' ? HKEY_CLASSES_ROOT
-                                : HKEY_LOCAL_MACHINE;
-    LONG rc =
-        RegCreateKeyExA(top, keyName, 0, 0, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, 0, &key, 0);
+    LONG rc = RegCreateKeyExA(RegRoot(root), keyName, 0, 0, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                              0, &key, 0);
     if (rc != ERROR_SUCCESS) {
         char text[PATHBUF], msg[PATHBUF];
         SysText(rc, text);
@@ -54,11 +67,27 @@ void RegPut::Put(const char* valu, const char* buf)
     }
 }
 
+void RegPut::PutDword(const char* valu, DWORD data)
+{
+    PutRaw(valu, REG_DWORD, &data, sizeof(data));
+}
+
+void RegPut::PutRaw(const char* valu, DWORD type, const void* data, DWORD len)
+{
+    LONG rc = RegSetValueExA(key, valu, 0, type, (const BYTE*)data, len);
+    if (rc != ERROR_SUCCESS) {
+        char msg[PATHBUF];
+        StrFormat(msg, sizeof(msg), "RegPut::PutRaw  RegSetValueEx died  valu=%s type=%d", valu,
+                  (int)type);
+        Die(msg, 0, 99, true);
+    }
+}
+
 // RegGet
 
-RegGet::RegGet(const char* keyName) : key(0)
+RegGet::RegGet(const char* keyName, const char* root) : key(0)
 {
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(RegRoot(root), keyName, 0, KEY_READ, &key) != ERROR_SUCCESS)
         key = 0; // a missing key reads as empty strings
 }
 
@@ -95,4 +124,71 @@ char* RegGet::Get(const char* valueName, char* buf)
     else
         buf[0] = 0;
     return buf;
+}
+
+RegGet::Raw RegGet::GetRaw(const char* valueName, DWORD* type, void* buf, DWORD* len)
+{
+    if (!key)
+        return ABSENT;
+    LONG rc = RegQueryValueExA(key, valueName, 0, type, (BYTE*)buf, len);
+    return rc == ERROR_SUCCESS ? FOUND : rc == ERROR_MORE_DATA ? TOO_BIG : ABSENT;
+}
+
+bool RegGet::ValueName(unsigned i, char* buf)
+{
+    DWORD size = PATHBUF;
+    return key && RegEnumValueA(key, i, buf, &size, 0, 0, 0, 0) == ERROR_SUCCESS;
+}
+
+bool RegGet::Empty()
+{
+    DWORD keys = 0, values = 0;
+    if (!key || RegQueryInfoKeyA(key, 0, 0, 0, &keys, 0, 0, &values, 0, 0, 0, 0) != ERROR_SUCCESS)
+        return !key;
+    return !keys && !values;
+}
+
+// RegRemove
+
+static bool Gone(LONG rc)
+{
+    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+}
+
+void RegRemove(const char* root, const char* keyName)
+{
+    LONG rc = RegDeleteTreeA(RegRoot(root), keyName);
+    if (rc == ERROR_SUCCESS)
+        rc = RegDeleteKeyA(RegRoot(root), keyName); // systems that keep the key itself
+    if (!Gone(rc))
+        RegDied("RegRemove  RegDeleteTree died", keyName, rc);
+}
+
+void RegRemoveValue(const char* root, const char* keyName, const char* valu)
+{
+    HKEY key;
+    LONG rc = RegOpenKeyExA(RegRoot(root), keyName, 0, KEY_SET_VALUE, &key);
+    if (rc == ERROR_FILE_NOT_FOUND)
+        return;
+    if (rc == ERROR_SUCCESS) {
+        rc = RegDeleteValueA(key, valu);
+        RegCloseKey(key);
+    }
+    if (!Gone(rc))
+        RegDied("RegRemoveValue  RegDeleteValue died", keyName, rc);
+}
+
+bool RegRemoveIfEmpty(const char* root, const char* keyName)
+{
+    {
+        RegGet key(keyName, root);
+        if (!key.Exists())
+            return true;
+        if (!key.Empty())
+            return false;
+    }
+    LONG rc = RegDeleteKeyA(RegRoot(root), keyName);
+    if (!Gone(rc))
+        RegDied("RegRemoveIfEmpty  RegDeleteKey died", keyName, rc);
+    return true;
 }

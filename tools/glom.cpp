@@ -1,7 +1,9 @@
 // glom: packs a folder into the installer's archive, lists one, unpacks one.
 //
-//   glom pack DIR OUT      every file of DIR, names in ascending order
-//                          without regard to case, W = the longest name
+//   glom pack DIR OUT [FILE...]
+//                          every file of DIR, names in ascending order
+//                          without regard to case, W = the longest name; each
+//                          FILE is added unless DIR holds a file of its name
 //   glom list FILE         name, length and offset of each member
 //   glom unpack FILE DIR   writes every member into DIR
 #include <algorithm>
@@ -77,13 +79,22 @@ std::string ReadAll(const fs::path& p)
 }
 
 // Gathers DIR's files and refuses what the installer could not write safely.
-std::vector<Member> Gather(const fs::path& dir)
+std::vector<Member> Gather(const fs::path& dir, const std::vector<std::string>& extras)
 {
     if (!fs::is_directory(dir))
         Fail(dir.string(), "is not a folder");
     std::vector<fs::path> files;
     std::uint64_t total = 0;
-    for (const auto& entry : fs::directory_iterator(dir)) {
+    std::vector<fs::directory_entry> entries(fs::directory_iterator(dir), {});
+    for (const std::string& extra : extras) {
+        fs::directory_entry e(extra);
+        std::string name = Folded(e.path().filename().string());
+        if (std::none_of(entries.begin(), entries.end(), [&](const fs::directory_entry& d) {
+                return Folded(d.path().filename().string()) == name;
+            }))
+            entries.push_back(e);
+    }
+    for (const auto& entry : entries) {
         std::string name = entry.path().filename().string();
         if (entry.is_directory())
             Fail(entry.path().string(), "is a subfolder; the archive holds plain files only");
@@ -158,7 +169,7 @@ std::vector<Member> Unpack(const std::string& file)
 
 int Usage()
 {
-    std::cerr << "usage: glom pack DIR OUT | glom list FILE | glom unpack FILE DIR\n";
+    std::cerr << "usage: glom pack DIR OUT [FILE...] | glom list FILE | glom unpack FILE DIR\n";
     return 2;
 }
 
@@ -167,8 +178,8 @@ int Usage()
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.size() == 3 && args[0] == "pack") {
-        std::string glom = Pack(Gather(args[1]));
+    if (args.size() >= 3 && args[0] == "pack") {
+        std::string glom = Pack(Gather(args[1], {args.begin() + 3, args.end()}));
         std::ofstream out(args[2], std::ios::binary | std::ios::trunc);
         if (!out.write(glom.data(), std::streamsize(glom.size())) || !out.flush())
             Fail(args[2], "cannot be written");

@@ -4,9 +4,11 @@
 // ends the run with exit code 1 (and ends the installer).
 //
 //   start EXE | dialog | edit-is TEXT | check-is 0|1 | set-edit TEXT | uncheck
-//   click ID | box CAPTION TEXT-PREFIX | picker ok|cancel | product NAME
+//   click ID | box CAPTION TEXT-PREFIX | answer CAPTION TEXT-PREFIX BUTTON-ID
+//   picker ok|cancel | product NAME
 //   close | exit CODE | no-dialog MS | sleep MS | hold PATH | release
-//   regset KEY NAME DATA | regdel ROOT KEY | no-key KEY | file-has PATH TEXT | rm PATH
+//   regset KEY NAME DATA | regput ROOT KEY NAME DATA | regdel ROOT KEY | no-key KEY | file-has PATH
+//   TEXT | rm PATH
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -174,6 +176,18 @@ int main(int argc, char** argv)
             if (text.compare(0, prefix.size(), prefix))
                 Fail("box text does not begin with [" + prefix + "]");
             PostMessageA(box, WM_COMMAND, IDOK, 0);
+        } else if (step == "answer") {
+            // A box with other buttons: IDYES 6, IDNO 7, IDRETRY 4, IDCANCEL 2.
+            std::string caption = arg(), prefix = arg();
+            int button = atoi(arg().c_str());
+            HWND box = Find(installer.dwProcessId, caption, dialog);
+            if (!box)
+                Fail("no message box [" + caption + "]");
+            std::string text = BoxText(box);
+            printf("box [%s]: %s\n", caption.c_str(), text.c_str());
+            if (text.compare(0, prefix.size(), prefix))
+                Fail("box text does not begin with [" + prefix + "]");
+            PostMessageA(box, WM_COMMAND, button, 0);
         } else if (step == "picker") {
             std::string how = arg();
             HWND picker = Find(installer.dwProcessId, "", dialog);
@@ -222,6 +236,13 @@ int main(int argc, char** argv)
                                DWORD(data.size() + 1));
             }
             RegCloseKey(h);
+        } else if (step == "regput") {
+            std::string root = arg(), key = arg(), name = arg(), data = arg();
+            HKEY h;
+            RegCreateKeyExA(Root(root), key.c_str(), 0, 0, 0, KEY_ALL_ACCESS, 0, &h, 0);
+            RegSetValueExA(h, name.c_str(), 0, REG_SZ, (const BYTE*)data.c_str(),
+                           DWORD(data.size() + 1));
+            RegCloseKey(h);
         } else if (step == "regdel") {
             std::string root = arg(), key = arg();
             RegDeleteTreeA(Root(root), key.c_str());
@@ -245,8 +266,8 @@ int main(int argc, char** argv)
                 Fail(path + " lacks [" + want + "]: [" + got + "]");
         } else if (step == "rm") {
             std::string path = arg();
-            std::string cmd = "cmd /c rmdir /s /q \"" + path + "\" 2>nul & del /f /q \"" + path +
-                              "\" 2>nul";
+            std::string cmd =
+                "cmd /c rmdir /s /q \"" + path + "\" 2>nul & del /f /q \"" + path + "\" 2>nul";
             system(cmd.c_str());
         } else {
             Fail("unknown step " + step);

@@ -15,9 +15,10 @@ import subprocess
 import sys
 import time
 
-from wineenv import REG_EXPAND_SZ, REG_SZ, Prefix, lnkinfo, trace
+from wineenv import REG_DWORD, REG_EXPAND_SZ, REG_SZ, Prefix, lnkinfo, trace
 
 UNINSTALL = "Software\\Microsoft\\Windows\\CurrentVersion\\UnInstall\\Tunewrangler"
+PRODUCT = "Software\\Tunewrangler"
 PF = "C:\\Program Files\\Tunewrangler"
 START = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Tunewrangler"
 PROGRAMS = ["Tunewrangler", "Fendrick", "Portmaven", "Sondly", "UNPLANT"]
@@ -65,7 +66,7 @@ class World:
 
     def clean(self):
         """No earlier installation: no uninstall entry, folders or classes."""
-        steps = ["regdel", "HKLM", UNINSTALL, "rm", PF, "rm", START]
+        steps = ["regdel", "HKLM", UNINSTALL, "regdel", "HKLM", PRODUCT, "rm", PF, "rm", START]
         for k in OUR_CLASSES:
             steps += ["regdel", "HKCR", k]
         self.drive(*steps)
@@ -80,11 +81,11 @@ class World:
 
     def files_match(self, windows_dir):
         host = self.prefix.c(windows_dir)
-        for name in sorted(os.listdir(self.product)):
-            target = os.path.join(host, name)
-            self.check(os.path.isfile(target) and
-                       filecmp.cmp(os.path.join(self.product, name), target, shallow=False),
-                       "member %s not written byte for byte into %s" % (name, windows_dir))
+        sources = [os.path.join(self.product, n) for n in sorted(os.listdir(self.product))]
+        for source in sources + [os.path.join(self.build, "UNPLANT.exe")]:
+            target = os.path.join(host, os.path.basename(source))
+            self.check(os.path.isfile(target) and filecmp.cmp(source, target, shallow=False),
+                       "member %s not written byte for byte into %s" % (source, windows_dir))
 
     def uninstall_entry(self, d, expand=False):
         v = self.prefix.key("m", UNINSTALL)
@@ -93,8 +94,13 @@ class World:
             return
         t = REG_EXPAND_SZ if expand else REG_SZ
         want = {"displayicon": (t, d + "\\Tunewrangler.exe"), "displayname": (REG_SZ, "Tunewrangler"),
-                "publisher": (REG_SZ, "Zavik"), "uninstallstring": (t, d + "\\UNPLANT.exe"),
+                "publisher": (REG_SZ, "Zavik"), "uninstallstring": (t, '"%s\\UNPLANT.exe"' % d),
+                "quietuninstallstring": (t, '"%s\\UNPLANT.exe" shh' % d),
+                "norepair": (REG_DWORD, 1), "nomodify": (REG_DWORD, 1),
                 "installlocation": (t, d), "displayversion": (REG_SZ, "20261208")}
+        total = sum(os.path.getsize(os.path.join(self.product, n)) for n in os.listdir(self.product))
+        kib = (total + os.path.getsize(os.path.join(self.build, "UNPLANT.exe")) + 1023) // 1024
+        want["estimatedsize"] = (REG_DWORD, kib)
         for name, value in want.items():
             self.check(v.get(name) == value, "uninstall %s is %r, not %r" % (name, v.get(name), value))
 
@@ -122,10 +128,14 @@ class World:
         self.check(self.prefix.key("c", "sf2file\\DefaultIcon") is None, "sf2file got an icon")
 
     def snapshot(self):
+        """The registry the tables touch, the uninstall key and the product's
+        record; the Start Menu folder and Program Files."""
         m = self.prefix.machine()
-        keys = [UNINSTALL] + ["software\\classes\\" + k for k in OUR_CLASSES]
-        return {k: v for k, v in m.items()
-                if any(k == x.lower() or k.startswith(x.lower() + "\\") for x in keys)}
+        keys = [UNINSTALL, PRODUCT] + ["software\\classes\\" + k for k in OUR_CLASSES + ["txtfile"]]
+        reg = {k: v for k, v in m.items()
+               if any(k == x.lower() or k.startswith(x.lower() + "\\") for x in keys)}
+        pf = os.path.dirname(self.prefix.c(PF))
+        return reg, sorted(os.listdir(pf)), os.path.exists(self.prefix.c(START))
 
 
 def in_order(lines, wanted):
@@ -319,8 +329,53 @@ def page_write_fails(w):
         shutil.rmtree(os.path.join(roaming[0], "tests"), ignore_errors=True)
 
 
+def install(w, d=PF, assocs=True):
+    steps = ["start", w.installer, "dialog", "set-edit", d] + ([] if assocs else ["uncheck"])
+    w.drive(*steps, "click", "1016", "box", "Install is complete", "You're",
+            "product", "Tunewrangler", "exit", "0")
+
+
+def uninstall(w, d=PF, *answers):
+    """UNPLANT.exe started as the Start Menu link starts it: Yes, then the end box."""
+    w.drive("start", d + "\\UNPLANT.exe", "answer", "Remove Tunewrangler",
+            "Remove Tunewrangler and its tools from %s?" % d, "6", *answers, "exit", "0")
+
+
+def gone_soon(w, path, seconds=90):
+    """The copy in the temp folder deletes UNPLANT.exe once the original ends."""
+    for _ in range(seconds * 2):
+        if not os.path.exists(path):
+            return True
+        time.sleep(0.5)
+    return False
+
+
+def uninstall_restores(w):
+    """Install with associations, over prior values of other programs, then
+    uninstall: the registry, Start Menu and Program Files as they were."""
+    for seeded in (False, True):
+        w.clean()
+        if seeded:
+            w.drive("regput", "HKCR", ".mid", "", "othermidi", "regput", "HKCR",
+                    "wavfile\\DefaultIcon", "", "C:\\other\\wave.ico,1",
+                    "regput", "HKCR", "txtfile\\shell\\print\\command", "", "notepad /p %1",
+                    "regput", "HKCR", "txtfile\\shell", "", "print")
+        before = w.snapshot()
+        install(w)
+        w.uninstall_entry(PF)
+        uninstall(w, PF, "box", "Remove Tunewrangler", "Tunewrangler has been removed.")
+        w.check(gone_soon(w, w.prefix.c(PF)), "install folder still there (seeded=%s)" % seeded)
+        w.prefix.flush()
+        after = w.snapshot()
+        for k in sorted(set(before[0]) | set(after[0])):
+            w.check(before[0].get(k) == after[0].get(k),
+                    "seeded=%s %s: %r before, %r after" % (seeded, k, before[0].get(k), after[0].get(k)))
+        w.check(before[1:] == after[1:], "files: %r before, %r after" % (before[1:], after[1:]))
+
+
 SCENARIOS = [fresh_install, odd_folder_no_assocs, invalid_dirs, reinstall, earlier_elsewhere,
-             earlier_gone, browse, held_member, fatal_reg_type, fatal_folder, page_write_fails]
+             earlier_gone, browse, held_member, fatal_reg_type, fatal_folder, page_write_fails,
+             uninstall_restores]
 
 
 def main():
