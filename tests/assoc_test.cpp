@@ -1,7 +1,12 @@
 // The association block: every key and value it writes, and what it leaves.
 #include <gtest/gtest.h>
 
+#include <set>
+#include <vector>
+
 #include "TestSupport.h"
+#include "footprint/Footprint.h"
+#include "footprint/Registrations.h"
 #include "setup/SETUP.h"
 
 using namespace test;
@@ -52,6 +57,7 @@ protected:
     {
         for (const char* key : OURS)
             RegDeleteTreeA(HKEY_CLASSES_ROOT, key);
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, PREVIOUS_KEY);
         // What must be left alone.
         Set("sf2file\\DefaultIcon", "", "sentinel icon");
         Set("txtfile\\shell", "", "open");
@@ -188,4 +194,37 @@ TEST_F(Associations, AnOverlongDirectoryCannotOverrunTheCommandBuffers)
     RegValue v = Read("Directory\\shell\\Tunewrangler_PlaySongs\\command", "");
     EXPECT_EQ(v.data.size(), 259u);
     EXPECT_EQ(v.data, ("\"" + dir + "\\Tunewrangler.exe\" DIR %1").substr(0, 259));
+}
+
+namespace {
+struct Listed {
+    std::vector<RegWrite> writes;
+};
+void Collect(const RegWrite& w, void* ctx)
+{
+    ((Listed*)ctx)->writes.push_back(w);
+}
+} // namespace
+
+// What the uninstaller walks is what the installer wrote: every listed value
+// holds its data, and the kept earlier states are exactly the listed values.
+TEST_F(Associations, WritesAreWhatTheUninstallerWalks)
+{
+    SETUP::Associate(dir.c_str());
+    Listed listed;
+    Registrations regs(dir.c_str()); // the writes point into its strings
+    regs.Each(Collect, &listed);
+    std::set<std::string> names;
+    for (const RegWrite& w : listed.writes) {
+        EXPECT_EQ(Read(w.key, w.value).data, w.data) << w.key << " " << w.value;
+        names.insert(std::string(w.key) + "|" + w.value);
+    }
+    HKEY h;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, PREVIOUS_KEY, 0, KEY_READ, &h), ERROR_SUCCESS);
+    DWORD values = 0;
+    RegQueryInfoKeyA(h, 0, 0, 0, 0, 0, 0, &values, 0, 0, 0, 0);
+    RegCloseKey(h);
+    EXPECT_EQ(values, names.size());
+    for (const std::string& n : names)
+        EXPECT_TRUE(RegRead(HKEY_LOCAL_MACHINE, PREVIOUS_KEY, n).present) << n;
 }

@@ -373,9 +373,32 @@ def uninstall_restores(w):
         w.check(before[1:] == after[1:], "files: %r before, %r after" % (before[1:], after[1:]))
 
 
+def reinstall_then_uninstall(w):
+    """A second install runs the real uninstaller quietly first: one entry,
+    every member, registrations once. The uninstall then keeps a user's file
+    and its folder, and leaves the registry of the first baseline."""
+    w.clean()
+    before = w.snapshot()
+    install(w)
+    install(w)
+    w.files_match(PF)
+    w.uninstall_entry(PF)
+    w.classes(PF)
+    host = w.prefix.c(PF)
+    with open(os.path.join(host, "my song.mid"), "w") as f:
+        f.write("mine")
+    uninstall(w, PF, "box", "Remove Tunewrangler", "Tunewrangler has been removed.\r\n\r\n")
+    w.check(gone_soon(w, os.path.join(host, "UNPLANT.exe")), "UNPLANT.exe still there")
+    w.check(os.listdir(host) == ["my song.mid"], "left in the folder: %r" % os.listdir(host))
+    w.prefix.flush()
+    after = w.snapshot()
+    w.check(before[0] == after[0], "registry differs from the first baseline")
+    w.check(not after[2], "Start Menu folder still there")
+
+
 SCENARIOS = [fresh_install, odd_folder_no_assocs, invalid_dirs, reinstall, earlier_elsewhere,
              earlier_gone, browse, held_member, fatal_reg_type, fatal_folder, page_write_fails,
-             uninstall_restores]
+             uninstall_restores, reinstall_then_uninstall]
 
 
 def main():

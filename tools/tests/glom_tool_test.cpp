@@ -227,3 +227,21 @@ TEST(GlomCheck, RefusesUnsafeOrAmbiguousNames)
     EXPECT_NE(CheckOf(two("a", "")), nullptr);
     EXPECT_NE(CheckOf(Header(1, 2) + LE(0) + "abc"), nullptr) << "a slot without its NUL";
 }
+
+// The build adds its own uninstaller; a product folder's own copy wins.
+TEST_F(GlomTool, AddedFileJoinsUnlessTheFolderHoldsItsName)
+{
+    Spit(in / "a.txt", "a");
+    Spit(root / "UNPLANT.exe", "built");
+    ASSERT_EQ(Tool("pack " + Q(in) + " " + Q(glom) + " " + Q(root / "UNPLANT.exe")).status, 0);
+    fs::path out = root / "out";
+    ASSERT_EQ(Tool("unpack " + Q(glom) + " " + Q(out)).status, 0);
+    EXPECT_EQ(Slurp(out / "UNPLANT.exe"), "built");
+
+    Spit(in / "unplant.EXE", "the product's own");
+    ASSERT_EQ(Tool("pack " + Q(in) + " " + Q(glom) + " " + Q(root / "UNPLANT.exe")).status, 0);
+    fs::remove_all(out);
+    ASSERT_EQ(Tool("unpack " + Q(glom) + " " + Q(out)).status, 0);
+    EXPECT_EQ(Slurp(out / "unplant.EXE"), "the product's own");
+    EXPECT_FALSE(fs::exists(out / "UNPLANT.exe"));
+}
