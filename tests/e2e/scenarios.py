@@ -60,7 +60,7 @@ class World:
         self.prefix.flush()
         out = p.stdout.replace("\r\n", "\n")
         if expect_pass and p.returncode != 0:
-            raise Failed("driver: " + out.strip().splitlines()[-1] if out.strip() else
+            raise Failed("driver: " + " / ".join(out.strip().splitlines()[-3:]) if out.strip() else
                          "driver failed: " + p.stderr[-2000:])
         return out, trace(p.stderr)
 
