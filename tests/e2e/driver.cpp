@@ -166,20 +166,11 @@ int main(int argc, char** argv)
                 Fail("the check box did not clear");
         } else if (step == "click") {
             PostMessageA(Item(atoi(arg().c_str())), BM_CLICK, 0, 0);
-        } else if (step == "box") {
+        } else if (step == "box" || step == "answer") {
+            // answer names the button of a box with others: IDYES 6, IDNO 7,
+            // IDRETRY 4, IDCANCEL 2; box presses OK.
             std::string caption = arg(), prefix = arg();
-            HWND box = Find(installer.dwProcessId, caption, dialog);
-            if (!box)
-                Fail("no message box [" + caption + "]");
-            std::string text = BoxText(box);
-            printf("box [%s]: %s\n", caption.c_str(), text.c_str());
-            if (text.compare(0, prefix.size(), prefix))
-                Fail("box text does not begin with [" + prefix + "]");
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-        } else if (step == "answer") {
-            // A box with other buttons: IDYES 6, IDNO 7, IDRETRY 4, IDCANCEL 2.
-            std::string caption = arg(), prefix = arg();
-            int button = atoi(arg().c_str());
+            int button = step == "answer" ? atoi(arg().c_str()) : IDOK;
             HWND box = Find(installer.dwProcessId, caption, dialog);
             if (!box)
                 Fail("no message box [" + caption + "]");
