@@ -16,21 +16,26 @@ LONG WINAPI CrashDump(EXCEPTION_POINTERS* info)
 {
     char path[PATHBUF];
     char exeDir[PATHBUF];
-    // Only the copy beside the program: a dbghelp.dll elsewhere on the search
-    // path is not ours.
-    PathUp(ExePath(path));
-    StrAppend(path, "\\dbghelp.dll");
-    HMODULE lib = LoadLibraryA(path);
+    // Only the system's copy: the program's own folder is a downloads folder
+    // where anyone may have left a dbghelp.dll, and this process is elevated.
+    UINT n = GetSystemDirectoryA(path, PATHBUF - 12);
+    HMODULE lib = 0;
+    if (n && n < PATHBUF - 12)
+        lib = LoadLibraryA(StrAppend(path, "\\dbghelp.dll"));
     if (!lib)
         Die("gotta BUG :(  but can't load my dbghelp.dll", path, 99, true);
     WriteDumpFn write = (WriteDumpFn)(void*)GetProcAddress(lib, "MiniDumpWriteDump");
     if (!write)
         Die("gotta BUG :(", "but can't find writedump in dbghelp.dll", 99, true);
 
+    // The diagnostics folder, made when missing (a fresh machine has none);
+    // "c:" when there is none to be had.
     EtcDir(path);
     PathUp(ExePath(exeDir));
-    if (!StrCompareI(path, exeDir))
+    if (!path[0] || !StrCompareI(path, exeDir))
         StrCopy(path, "c:");
+    else
+        File::PathMake(path);
     StrAppend(path, "\\rats.dmp");
     HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, 0, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, 0);

@@ -9,6 +9,9 @@ void Hey(const char* text, const char* caption);
 
 void Die(const char* msg, const char* msg2, int rc, bool exit);
 void Err(const char* msg, int rc);
+// The diagnostics directory, or the empty string when it cannot be had or
+// leaves no room for a file name of ETC_FILE_ROOM characters after it.
+enum { ETC_FILE_ROOM = 10 };
 char* EtcDir(char* buf);
 
 // The system's text for an error code, or "GetLastError=%d" when it has none.

@@ -48,8 +48,9 @@ char* EtcDir(char* buf)
         return buf;
     }
     // The folder name comes from the program's own path, so the three parts
-    // can outgrow the buffer; a diagnostics path that does not fit is no path.
-    if (StrLen(buf) + 1 + StrLen(folder) + 4 >= PATHBUF) {
+    // can outgrow the buffer; a diagnostics path without room for the file
+    // names callers append ("\rats.html") is no path.
+    if (StrLen(buf) + 1 + StrLen(folder) + 4 + ETC_FILE_ROOM >= PATHBUF) {
         buf[0] = 0;
         return buf;
     }

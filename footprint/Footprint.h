@@ -24,4 +24,4 @@ enum { APP_SUFFIX_LEN = 13 };
 // (the product first, its uninstaller last) as "<name>.lnk".
 #define HOME_LINK "_Tunewrangler_Homepage.lnk"
 enum { SHORTCUTS = 5 };
-extern const char* const SHORTCUT_PROGRAMS[SHORTCUTS];
+extern const char SHORTCUT_PROGRAMS[SHORTCUTS][13];

@@ -42,8 +42,7 @@ void Previous::Keep(const char* keyName, const char* valu)
     RegGet::Raw got = now.GetRaw(valu, &type, rec + 5, &len);
     if (got == RegGet::FOUND) {
         rec[0] = 'v';
-        for (int i = 0; i < 4; ++i)
-            rec[1 + i] = (unsigned char)(type >> (8 * i));
+        MemCopy(rec + 1, &type, 4); // little-endian, as the uninstaller reads it
         len += 5;
     } else if (got == RegGet::TOO_BIG) {
         rec[0] = 'x';
@@ -53,7 +52,6 @@ void Previous::Keep(const char* keyName, const char* valu)
         rec[1] = now.Exists() ? 0 : MissingDepth(keyName);
         len = 2;
     }
-    DBGF("kept %s (%c)", name, rec[0]);
     RegPut("m", PREVIOUS_KEY).PutRaw(name, REG_BINARY, rec, len);
 }
 

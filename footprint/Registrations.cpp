@@ -3,8 +3,8 @@
 
 #include "sys/Format.h"
 
-static const char* const COMMAND_PROGRAMS[COMMANDS] = {
-    "Tunewrangler", "Fendrick", "Pressvox", "Sondly", "Bankrift", "Lorrow", "Quennet"};
+const char COMMAND_PROGRAMS[COMMANDS][13] = {"Tunewrangler", "Fendrick", "Pressvox", "Sondly",
+                                             "Bankrift",     "Lorrow",   "Quennet"};
 
 static const char MIDI_TYPES[] = ".mid\0.kar\0.rmi\0.txt\0";
 
@@ -30,13 +30,10 @@ const VerbRow VERB_ROWS[VERBS] = {
 };
 
 const ApplRow APPLICATION_ROWS[APPLICATIONS] = {
-    {"Tunewrangler", "Play_with_Tunewrangler", PLAY, MIDI_TYPES},
-    {"Fendrick", "Edit_with_Fendrick", FENDRICK, MIDI_TYPES},
-    {"Pressvox", "Convert_to_WAV", PRESSVOX, MIDI_TYPES},
-    {"Sondly", "Edit_with_Sondly", SONDLY, ".wav\0"},
-    {"Bankrift", "Split_into_WAVs", BANKRIFT, ".sf2\0"},
-    {"Lorrow", "Split_into_WAVs", LORROW, ".dls\0"},
-    {"Quennet", "Convert_to_MID", QUENNET, ".mod\0"},
+    {"Play_with_Tunewrangler", PLAY, MIDI_TYPES}, {"Edit_with_Fendrick", FENDRICK, MIDI_TYPES},
+    {"Convert_to_WAV", PRESSVOX, MIDI_TYPES},     {"Edit_with_Sondly", SONDLY, ".wav\0"},
+    {"Split_into_WAVs", BANKRIFT, ".sf2\0"},      {"Split_into_WAVs", LORROW, ".dls\0"},
+    {"Convert_to_MID", QUENNET, ".mod\0"},
 };
 
 const DirVerbRow DIR_VERB_ROWS[DIR_VERBS] = {
@@ -87,10 +84,10 @@ void Registrations::Each(Sink sink, void* ctx) const
         }
     }
     for (const ApplRow& a : APPLICATION_ROWS) {
-        unsigned owned = StrLen(StrFormat(w.key, PATHBUF, KEY_APP, a.appNm));
+        unsigned owned = StrLen(StrFormat(w.key, PATHBUF, KEY_APP, COMMAND_PROGRAMS[a.cmd]));
         StrFormat(w.key + owned, PATHBUF - owned, KEY_VERB KEY_COMMAND, "", a.cmdNm);
         Emit(sink, ctx, w, "", cmds[a.cmd], owned);
-        StrFormat(w.key, PATHBUF, KEY_APP_TYPES, a.appNm);
+        StrFormat(w.key, PATHBUF, KEY_APP_TYPES, COMMAND_PROGRAMS[a.cmd]);
         for (const char* t = a.typ; *t; t += StrLen(t) + 1)
             Emit(sink, ctx, w, t, "", owned);
     }

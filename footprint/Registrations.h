@@ -6,22 +6,23 @@
 // The programs whose command lines the verbs run.
 enum { PLAY, FENDRICK, PRESSVOX, SONDLY, BANKRIFT, LORROW, QUENNET, COMMANDS };
 
+// Short names are held in the rows themselves: a pointer costs the shipped
+// program a relocation entry as well as its four bytes.
 struct ExtenRow {
-    const char* ext;
-    const char* id;
+    char ext[4];
+    char id[8];
     const char* dsc;
     bool icon;
 };
 struct VerbRow {
-    const char* id;
+    char id[8];
     const char* nam;
     int cmd;
     bool df; // the type's default verb
 };
 struct ApplRow {
-    const char* appNm;
     const char* cmdNm;
-    int cmd;
+    int cmd;         // also names the program: Applications\<COMMAND_PROGRAMS[cmd]>.exe
     const char* typ; // NUL-separated, ended by an empty string
 };
 struct DirVerbRow {
@@ -29,6 +30,8 @@ struct DirVerbRow {
     const char* nam;
     const char* cmdFormat; // formed with the install directory
 };
+
+extern const char COMMAND_PROGRAMS[COMMANDS][13];
 
 enum { EXTENSIONS = 7, VERBS = 8, APPLICATIONS = 7, DIR_VERBS = 2 };
 extern const ExtenRow EXTENSION_ROWS[EXTENSIONS];

@@ -89,7 +89,7 @@ void SETUP::Associate(const char* dir)
     for (const VerbRow& v : VERB_ROWS)
         Assoc(v.id, v.nam, regs.cmds[v.cmd], v.df);
     for (const ApplRow& a : APPLICATION_ROWS)
-        Appl(a.appNm, a.cmdNm, regs.cmds[a.cmd], a.typ);
+        Appl(COMMAND_PROGRAMS[a.cmd], a.cmdNm, regs.cmds[a.cmd], a.typ);
     for (int i = 0; i < DIR_VERBS; ++i)
         DirAssoc(DIR_VERB_ROWS[i].id, DIR_VERB_ROWS[i].nam, regs.dirCmds[i]);
 }

@@ -11,47 +11,67 @@
 #include "sys/Format.h"
 #include "sys/Reg.h"
 
-DeGlom::DeGlom(const char* dir) : kib(0), failed(0)
+const unsigned char* DeGlom::glom;
+
+static const unsigned char* Resource(unsigned id, unsigned* size)
 {
-    firstFailed[0] = 0;
-    HRSRC res = FindResourceA(0, MAKEINTRESOURCEA(Glom::RESOURCE_ID), "GLOM");
+    HRSRC res = FindResourceA(0, MAKEINTRESOURCEA(id), "GLOM");
     if (!res)
         Err("DeGlom::DeGlom - FindResource died", 99);
     HGLOBAL loaded = LoadResource(0, res);
     if (!loaded)
         Err("DeGlom::DeGlom - LoadResource died", 99);
-    const unsigned char* glom = (const unsigned char*)LockResource(loaded);
-    if (!glom)
+    const unsigned char* p = (const unsigned char*)LockResource(loaded);
+    if (!p)
         Err("DeGlom::DeGlom - LockResource died", 99);
-    // The archive is part of the program, but a damaged or hand-made one must
-    // not send the reader past the resource or write a name outside dir.
-    if (const char* why = Glom::Check(glom, SizeofResource(0, res)))
-        Die("DeGlom::DeGlom - bad archive", why, 99, true);
+    *size = SizeofResource(0, res);
+    return p;
+}
 
-    unsigned n = Glom::Read32(glom), stride = Glom::Read32(glom + 4) + 1;
-    const unsigned char* name = glom + 8 + 4 * n;
-    const unsigned char* data = name + stride * n;
-    unsigned offset = 0, bytes = 0;
-    DBGF("DeGlom path=%s nInd=%d", dir, n);
+void DeGlom::Verify()
+{
+    DBG("{ DeGlom::Verify");
+    unsigned size, sumSize;
+    glom = Resource(Glom::RESOURCE_ID, &size);
+    const unsigned char* sum = Resource(Glom::SUM_ID, &sumSize);
+    // A truncated or bit-flipped download: the archive is not the one built.
+    if (sumSize != 4 || Glom::Read32(sum) != Glom::Sum(glom, size))
+        Die("The installer is damaged: download it again", 0, 99, true);
+    // A sound sum over a hand-made archive must still not send the reader
+    // past the resource or write a name outside the install directory.
+    if (const char* why = Glom::Check(glom, size))
+        Die("DeGlom::DeGlom - bad archive", why, 99, true);
+    DBG("} DeGlom::Verify");
+}
+
+DeGlom::DeGlom(const char* dir) : kib(0), failed(0), error(0)
+{
+    firstFailed[0] = 0;
+    Glom::Walk m(glom);
+    unsigned bytes = 0;
+    DBGF("DeGlom path=%s nInd=%d", dir, m.n);
     RegPut members("m", MEMBERS_KEY);
-    for (unsigned i = 0; i < n; ++i, name += stride) {
-        unsigned len = Glom::Read32(glom + 8 + 4 * i);
+    while (m.Next()) {
         char path[PATHBUF];
         unsigned wrote = 0;
         bool opened = false;
+        unsigned long code = ERROR_FILENAME_EXCED_RANGE;
         // A joined path that does not fit is cut, traced and counted, not written.
-        StrFormat(path, PATHBUF, "%s\\%s", dir, (const char*)name);
-        if (StrLen(dir) + 1 + StrLen((const char*)name) < PATHBUF)
-            wrote = File::Put(path, data + offset, len, &opened);
-        DBGF("fn=%s len=%d wrote=%d", path, len, wrote);
+        StrFormat(path, PATHBUF, "%s\\%s", dir, m.name);
+        if (StrLen(dir) + 1 + StrLen(m.name) < PATHBUF) {
+            wrote = File::Put(path, m.data, m.len, &opened);
+            code = GetLastError();
+        }
+        DBGF("fn=%s len=%d wrote=%d", path, m.len, wrote);
         if (opened)
-            members.PutDword((const char*)name, len);
-        if ((!opened || wrote != len) && !failed++)
+            members.PutDword(m.name, m.len);
+        if ((!opened || wrote != m.len) && !failed++) {
             StrCopy(firstFailed, path);
-        offset += len;
+            error = code;
+        }
         // KiB so far and the bytes under one KiB: no 64-bit sum is needed.
-        bytes += len & 1023;
-        kib += (len >> 10) + (bytes >> 10);
+        bytes += m.len & 1023;
+        kib += (m.len >> 10) + (bytes >> 10);
         bytes &= 1023;
     }
     kib += bytes != 0;

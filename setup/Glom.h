@@ -13,6 +13,8 @@ namespace Glom {
 
 enum : unsigned {
     RESOURCE_ID = 173,
+    // The archive's Sum, four bytes little-endian, in a resource of its own.
+    SUM_ID = 174,
     // The longest install directory the installer takes: its first folder
     // command adds 26 characters and must still fit a 260-byte buffer.
     DIR_MAX = 233,
@@ -41,6 +43,33 @@ inline bool SameIgnoringCase(const char* a, const char* b)
     return false;
 }
 
+inline unsigned Rotl(unsigned v, int r)
+{
+    return (v << r) | (v >> (32 - r));
+}
+
+// A checksum against accidental damage (a bad download, a flipped bit), not
+// against tampering: four independent lanes keep it near memory speed. Each
+// step is a bijection of its lane, so a single damaged word or byte always
+// changes the result.
+inline unsigned Sum(const unsigned char* p, unsigned size)
+{
+    const unsigned P1 = 2654435761u, P2 = 2246822519u, P3 = 3266489917u;
+    unsigned lane[4] = {P1, P2, P3, size}, i = 0;
+    for (; size - i >= 16; i += 16)
+        for (unsigned k = 0; k < 4; ++k) {
+            unsigned w; // little-endian on every target: the tool's and the installer's
+            __builtin_memcpy(&w, p + i + 4 * k, 4);
+            lane[k] = Rotl(lane[k] + w * P2, 13) * P1;
+        }
+    unsigned h = size;
+    for (unsigned k = 0; k < 4; ++k)
+        h = Rotl(h ^ lane[k], 7) * P1;
+    for (; i < size; ++i)
+        h = Rotl(h + p[i] * P3, 11) * P1;
+    return h ^ (h >> 15);
+}
+
 // Why a member name cannot be written safely into the install directory.
 enum NameFault {
     NAME_OK,
@@ -53,7 +82,9 @@ enum NameFault {
     NAME_DEVICE,   // a device name (CON, NUL, COM1, ...), whatever the extension
 };
 
-inline NameFault NameProblem(const char* name)
+// The rule for a member's name and, with max DIR_MAX, for each folder of the
+// install directory.
+inline NameFault NameProblem(const char* name, unsigned max = NAME_MAX)
 {
     unsigned n = 0;
     for (; name[n]; ++n) {
@@ -66,7 +97,7 @@ inline NameFault NameProblem(const char* name)
     }
     if (!n)
         return NAME_EMPTY;
-    if (n > NAME_MAX)
+    if (n > max)
         return NAME_TOO_LONG;
     if ((n == 1 && name[0] == '.') || (n == 2 && name[0] == '.' && name[1] == '.'))
         return NAME_DOTS;
@@ -122,5 +153,30 @@ inline const char* Check(const unsigned char* p, unsigned size)
     }
     return 0;
 }
+
+// The members of an archive that Check accepted, in table order.
+struct Walk {
+    explicit Walk(const unsigned char* glom)
+        : lens(glom + 8), n(Read32(glom)), stride(Read32(glom + 4) + 1), i(0),
+          name((const char*)lens + 4 * n), data((const unsigned char*)name + stride * n), len(0)
+    {
+    }
+    // Moves to the next member: name, data and len describe it.
+    bool Next()
+    {
+        if (i == n)
+            return false;
+        if (i)
+            name += stride, data += len;
+        len = Read32(lens + 4 * i++);
+        return true;
+    }
+
+    const unsigned char* lens;
+    unsigned n, stride, i;
+    const char* name;
+    const unsigned char* data;
+    unsigned len;
+};
 
 } // namespace Glom

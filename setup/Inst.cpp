@@ -29,10 +29,6 @@ void SETUP::Inst(LPARAM)
     if (!ValidDir())
         return;
     DBGF("start=%s pfile=%s", start, dir);
-    if (File::Size(dir)) {
-        DBG("hmmm, found program files\\tunewrangler FILE - deleting");
-        DeleteFileA(dir);
-    }
     unsigned kib;
     if (!Extracted(&kib))
         return;
@@ -55,20 +51,17 @@ void SETUP::Inst(LPARAM)
 
 // Implementation
 
-// A drive letter, ":\", no "?", and short enough that every path formed
-// from it fits its buffer. On refusal the dialog stays open for another try.
+// On refusal the dialog stays open for another try; nothing was touched.
 bool SETUP::ValidDir()
 {
-    const char* why = 0;
-    char msg[PATHBUF];
-    if (!dir[0] || StrCompareNI(dir + 1, ":\\", 2) || StrFind(dir, '?'))
-        why = "fill in a valid Install Dir";
-    else if (StrLen(dir) > Glom::DIR_MAX)
-        why = StrFormat(msg, sizeof(msg),
-                        "Install Dir is too long:\r\nit may have at most %d characters.",
-                        (int)Glom::DIR_MAX);
-    if (!why)
-        return true;
+    char msg[2 * PATHBUF];
+    const char* why = DirProblem(dir, msg);
+    return !why || Refuse(why);
+}
+
+// The dialog stays for another try: always false.
+bool SETUP::Refuse(const char* why)
+{
     Unbusy();
     Hey(why, 0);
     DBG("} SETUP::Inst");
@@ -83,15 +76,14 @@ bool SETUP::Extracted(unsigned* kib)
     *kib = glom.kib;
     if (!glom.failed)
         return true;
-    char msg[2 * PATHBUF];
-    StrFormat(
-        msg, sizeof(msg),
-        "Couldn't write %s\r\nPlease close Tunewrangler and its tools, then press Install again.",
-        glom.firstFailed);
-    Unbusy();
-    Hey(msg, 0);
-    DBG("} SETUP::Inst");
-    return false;
+    char msg[2 * PATHBUF], text[PATHBUF];
+    // Only a file held open by a running program is mended by closing it; a
+    // read-only file or a name the file system refuses is not.
+    bool held = glom.error == ERROR_SHARING_VIOLATION || glom.error == ERROR_LOCK_VIOLATION;
+    StrFormat(msg, sizeof(msg), "Couldn't write %s\r\n%s", glom.firstFailed,
+              held ? "Please close Tunewrangler and its tools, then press Install again."
+                   : SysText(glom.error, text));
+    return Refuse(msg);
 }
 
 // What Add/Remove Programs and package managers read. The uninstaller's path
@@ -116,11 +108,16 @@ void SETUP::UninstallEntry(unsigned kib)
 void SETUP::StartMenu()
 {
     DBGF("making start menu at %s", start);
-    // The ANSI form of a path shows "?" for each character the code page lacks.
-    if (StrFind(start, '?')) {
-        Hey("Sorry, you must have a foreign language version of windows\r\n"
-            "so I can't make your Start Menu entries :(\r\n"
-            "You'll have to do that manually :(",
+    // The ANSI form of a path shows "?" for each character the code page
+    // lacks; a folder too deep for the links' names is no better.
+    bool deep = StrLen(start) + START_LINK_ROOM > PATHBUF - 1;
+    if (deep || StrFind(start, '?')) {
+        char msg[PATHBUF];
+        Hey(StrFormat(msg, sizeof(msg),
+                      "%s\r\nso I can't make your Start Menu entries :(\r\n"
+                      "You'll have to do that manually :(",
+                      deep ? "Sorry, your Start Menu's path is too long"
+                           : "Sorry, you must have a foreign language version of windows"),
             0);
         return;
     }

@@ -45,13 +45,14 @@ void SETUP::Open()
                               "tunewrangler's filetypes (.mid, .kar, .rmi)");
     // A special folder with no room left for our suffix (and, for the Start
     // Menu, for the shortcut names after it) is as useless as a missing one.
-    if (SHGetFolderPathA(0, CSIDL_COMMON_PROGRAMS, 0, SHGFP_TYPE_CURRENT, start) != S_OK ||
-        StrLen(start) + APP_SUFFIX_LEN + START_LINK_ROOM > PATHBUF - 1)
+    // A Start Menu folder too long for the links is refused when they are made.
+    if (SHGetFolderPathA(0, CSIDL_COMMON_PROGRAMS, 0, SHGFP_TYPE_CURRENT, start) != S_OK)
         Die("Can't get your Start Menu path??", 0, 99, true);
     if (SHGetFolderPathA(0, CSIDL_PROGRAM_FILES, 0, SHGFP_TYPE_CURRENT, dir) != S_OK ||
         StrLen(dir) + APP_SUFFIX_LEN > PATHBUF - 1)
         Die("Can't get your Program Files path??", 0, 99, true);
-    StrAppend(start, APP_SUFFIX);
+    if (StrLen(start) + APP_SUFFIX_LEN < PATHBUF)
+        StrAppend(start, APP_SUFFIX);
     StrAppend(dir, APP_SUFFIX);
     ProposeEarlier();
     DBGF("default startmenu=%s progfile=%s", start, dir);
@@ -85,8 +86,13 @@ void SETUP::ProposeEarlier()
         wsprintfA(cmd, value[0] == '"' ? "%s shh" : "\"%s\" shh", value);
         RunWait(cmd);
     }
-    StrCopy(dir, exe);
-    PathUp(dir);
+    // Only a folder the Install button would take, else the default stays.
+    char msg[2 * PATHBUF];
+    PathUp(exe);
+    if (const char* why = DirProblem(exe, msg))
+        DBGF("earlier folder not proposed: %s: %s", exe, why);
+    else
+        StrCopy(dir, exe);
 }
 
 // Command handlers
@@ -102,8 +108,10 @@ void SETUP::Browse(LPARAM)
         StrAppend(path, "\\");
     if (!PickDir(path))
         return;
-    if (!Propose(path, dir)) {
-        Hey("That folder's path is too long to install into.\r\nPlease pick a shorter one.", 0);
+    // Said at once, not when Install is pressed.
+    char msg[2 * PATHBUF];
+    if (const char* why = Propose(path, dir) ? DirProblem(dir, msg) : TooLong(msg)) {
+        Hey(why, 0);
         return;
     }
     SendMessageA(ctlDir.wnd, WM_SETTEXT, 0, (LPARAM)dir);

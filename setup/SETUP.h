@@ -39,17 +39,12 @@ public:
     static void Associate(const char* dir); // the whole association block
 
     // The install directory proposed for a picked folder; false when the
-    // result would not fit a path buffer.
-    static bool Propose(const char* folder, char* out)
-    {
-        unsigned len = StrLen(folder);
-        bool root = len && folder[len - 1] == '\\'; // a drive root such as D:\ has its "\"
-        // A folder longer than 246 characters (247 with its "\") leaves no room.
-        if (len + (root ? 0 : 1) + APP_SUFFIX_LEN - 1 > PATHBUF - 1)
-            return false;
-        wsprintfA(out, "%s%sTunewrangler", folder, root ? "" : "\\");
-        return true;
-    }
+    // result would be longer than an install directory may be.
+    static bool Propose(const char* folder, char* out);
+    // Why dir cannot be installed into (msg holds 520 bytes for the text), or
+    // null; one trailing backslash is dropped from dir first.
+    static const char* DirProblem(char* dir, char* msg);
+    static const char* TooLong(char* msg);
 
     char start[PATHBUF]; // Start Menu folder + "\Tunewrangler"
     char dir[PATHBUF];   // the install directory
@@ -64,6 +59,7 @@ private:
     // Implementation
     void ProposeEarlier();
     bool ValidDir();
+    bool Refuse(const char* why);
     bool Extracted(unsigned* kib);
     void UninstallEntry(unsigned kib);
     void StartMenu();

@@ -16,10 +16,12 @@ bool File::Open(const char* name, const char* mode)
     handle = CreateFileA(name, GENERIC_WRITE, 0, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
     if (handle != INVALID_HANDLE_VALUE)
         return true;
-    // Not fatal: the caller sees 0 written (a file held open by a running program).
+    // Not fatal: the caller sees 0 written (a file held open by a running
+    // program) and, in the last error, why.
+    DWORD code = GetLastError();
     char text[PATHBUF];
-    SysText(GetLastError(), text);
-    DBGF("Couldn't File::Open('%s','w')  %s", name, text);
+    DBGF("Couldn't File::Open('%s','w')  %s", name, SysText(code, text));
+    SetLastError(code);
     return false;
 }
 

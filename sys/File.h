@@ -12,7 +12,8 @@ public:
     bool Open(const char* name, const char* mode);
     static unsigned Size(const char* name);
     static unsigned Get(const char* name, void* buf, unsigned cap);
-    // opened, when given, tells an empty member written from one not created.
+    // opened, when given, tells an empty member written from one not created;
+    // when it was not, the last error says why.
     static unsigned Put(const char* name, const void* data, unsigned len, bool* opened = 0);
     static void PathMake(const char* path);
     static void Link(const char* lnk, const char* target, const char* workDir);

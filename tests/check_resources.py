@@ -63,7 +63,8 @@ def dialog(data):
 
 def main():
     exe, arch = sys.argv[1], sys.argv[2]
-    res = resources(pefile.PE(exe))
+    pe = pefile.PE(exe)
+    res = resources(pe)
     problems = []
 
     def check(ok, what):
@@ -113,6 +114,12 @@ def main():
     check(text.count('processorArchitecture="%s"' % arch) == 2, "manifest architecture")
 
     check(("GLOM", 173) in res, "no GLOM 173 archive")
+    check(len(res.get(("GLOM", 174), (0, b""))[1]) == 4, "no 4-byte GLOM 174 checksum")
+    if arch == "X86":
+        # The shipped build's linker script leaves no section to ld's own placing.
+        names = [s.Name.rstrip(b"\0").decode() for s in pe.sections]
+        check(names == [".text", ".rsrc", ".reloc"], "sections %r" % names)
+        check(pe.OPTIONAL_HEADER.SizeOfHeaders == 512, "headers of %d bytes" % pe.OPTIONAL_HEADER.SizeOfHeaders)
 
     for p in problems:
         print("FAIL: " + p)

@@ -72,6 +72,7 @@ int main(int argc, char** argv)
         *nowhere = 1;
     }
     if (!strcmp(mode, "deglom")) {
+        DeGlom::Verify();
         DeGlom glom(a);
         printf("failed=%u first=%s\n", glom.failed, glom.firstFailed);
         return (int)glom.failed;

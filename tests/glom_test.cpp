@@ -130,4 +130,13 @@ TEST_F(Extraction, BadArchivesAreRefusedBeforeAnythingIsWritten)
         EXPECT_FALSE(Exists(dir)) << kind;
         EXPECT_FALSE(Exists(scratch / "escaped.txt"));
     }
+    // One flipped byte under the good archive's sum: the installer is damaged.
+    std::string dir = scratch / "damaged";
+    auto run = Extract("damaged", dir);
+    EXPECT_EQ(run.exitCode, 99u);
+    bool said = false;
+    for (auto& l : run.trace)
+        said |= Body(l).rfind("{ Die msg=The installer is damaged: download it again", 0) == 0;
+    EXPECT_TRUE(said);
+    EXPECT_FALSE(Exists(dir));
 }

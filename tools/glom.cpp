@@ -4,6 +4,8 @@
 //                          every file of DIR, names in ascending order
 //                          without regard to case, W = the longest name; each
 //                          FILE is added unless DIR holds a file of its name
+//                          and beside OUT its Sum (OUT with the extension .sum)
+//   glom sum FILE          writes FILE's Sum beside it, as pack does
 //   glom list FILE         name, length and offset of each member
 //   glom unpack FILE DIR   writes every member into DIR
 #include <algorithm>
@@ -155,21 +157,32 @@ std::vector<Member> Unpack(const std::string& file)
         Fail(file, "is too large to be an archive");
     if (const char* why = Glom::Check(p, unsigned(glom.size())))
         Fail(file, std::string("is not a sound archive: ") + why);
-    unsigned n = Glom::Read32(p), w = Glom::Read32(p + 4);
-    size_t data = 8 + size_t(w + 5) * n;
     std::vector<Member> members;
-    for (unsigned i = 0; i < n; ++i) {
-        unsigned len = Glom::Read32(p + 8 + 4 * i);
-        members.push_back({std::string(glom.c_str() + 8 + 4 * n + size_t(w + 1) * i),
-                           glom.substr(data, len), data});
-        data += len;
-    }
+    for (Glom::Walk m(p); m.Next();)
+        members.push_back({m.name, std::string((const char*)m.data, m.len), size_t(m.data - p)});
     return members;
+}
+
+void Write(const std::string& file, const std::string& bytes)
+{
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    if (!out.write(bytes.data(), std::streamsize(bytes.size())) || !out.flush())
+        Fail(file, "cannot be written");
+}
+
+// The installer compares its archive with this before it writes anything.
+void WriteSum(const std::string& glomFile, const std::string& glom)
+{
+    std::string sum;
+    Put32(sum,
+          Glom::Sum(reinterpret_cast<const unsigned char*>(glom.data()), unsigned(glom.size())));
+    Write(fs::path(glomFile).replace_extension(".sum").string(), sum);
 }
 
 int Usage()
 {
-    std::cerr << "usage: glom pack DIR OUT [FILE...] | glom list FILE | glom unpack FILE DIR\n";
+    std::cerr << "usage: glom pack DIR OUT [FILE...] | glom sum FILE | glom list FILE |"
+                 " glom unpack FILE DIR\n";
     return 2;
 }
 
@@ -180,9 +193,12 @@ int main(int argc, char** argv)
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() >= 3 && args[0] == "pack") {
         std::string glom = Pack(Gather(args[1], {args.begin() + 3, args.end()}));
-        std::ofstream out(args[2], std::ios::binary | std::ios::trunc);
-        if (!out.write(glom.data(), std::streamsize(glom.size())) || !out.flush())
-            Fail(args[2], "cannot be written");
+        Write(args[2], glom);
+        WriteSum(args[2], glom);
+        return 0;
+    }
+    if (args.size() == 2 && args[0] == "sum") {
+        WriteSum(args[1], ReadAll(args[1]));
         return 0;
     }
     if (args.size() == 2 && args[0] == "list") {

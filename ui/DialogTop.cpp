@@ -33,15 +33,17 @@ void Application::DlgDel(HWND wnd)
 
 // Implementation
 
+// Codes held in place, not as pointers: each pointer would cost the shipped
+// program a relocation entry.
 static const char* SizeCode(WPARAM wp)
 {
-    static const char* const codes[] = {".", "<", ".>", "s>", "h>"};
+    static const char codes[][3] = {".", "<", ".>", "s>", "h>"};
     return wp < 5 ? codes[wp] : "?";
 }
 
 static const char* EdgeCode(WPARAM wp)
 {
-    static const char* const codes[] = {" l", " r", "t ", "tl", "tr", "b ", "bl", "br"};
+    static const char codes[][3] = {" l", " r", "t ", "tl", "tr", "b ", "bl", "br"};
     return (wp >= 1 && wp <= 8) ? codes[wp - 1] : "??";
 }
 
@@ -65,14 +67,14 @@ static INT_PTR InitDialog(HWND wnd, DialogTop* dlg)
     App.current = dlg;
     App.main = wnd;
     Application::DlgIns(wnd);
-    if (dlg->iconId) {
-        LPCSTR name = MAKEINTRESOURCEA(dlg->iconId);
-        HANDLE smallIcon = LoadImageA(App.instance, name, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                      GetSystemMetrics(SM_CYSMICON), LR_SHARED);
-        SendMessageA(wnd, WM_SETICON, ICON_SMALL, (LPARAM)smallIcon);
-        HANDLE bigIcon = LoadImageA(App.instance, name, IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                                    GetSystemMetrics(SM_CYICON), LR_SHARED);
-        SendMessageA(wnd, WM_SETICON, ICON_BIG, (LPARAM)bigIcon);
+    // The small icon, then the big one, each at the size the system uses.
+    static const unsigned char sizes[2][3] = {{ICON_SMALL, SM_CXSMICON, SM_CYSMICON},
+                                              {ICON_BIG, SM_CXICON, SM_CYICON}};
+    for (unsigned i = 0; dlg->iconId && i < 2; ++i) {
+        HANDLE icon =
+            LoadImageA(App.instance, MAKEINTRESOURCEA(dlg->iconId), IMAGE_ICON,
+                       GetSystemMetrics(sizes[i][1]), GetSystemMetrics(sizes[i][2]), LR_SHARED);
+        SendMessageA(wnd, WM_SETICON, sizes[i][0], (LPARAM)icon);
     }
     dlg->Open();
     return TRUE;
