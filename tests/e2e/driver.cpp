@@ -7,10 +7,12 @@
 //   click ID | box CAPTION TEXT-PREFIX | answer CAPTION TEXT-PREFIX BUTTON-ID
 //   picker ok|cancel | product NAME
 //   close | exit CODE | no-dialog MS | sleep MS | hold PATH | release
-//   regset KEY NAME DATA | regput ROOT KEY NAME DATA | regdel ROOT KEY | no-key KEY | file-has PATH
-//   TEXT | rm PATH
+//   regset KEY NAME DATA | regput ROOT KEY NAME DATA | regunset ROOT KEY NAME | regdel ROOT KEY
+//   no-key KEY | file-has PATH
+//   TEXT | rm PATH | shell-open VERB FILE | crash-thread
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <shellapi.h>
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -179,6 +181,9 @@ int main(int argc, char** argv)
             if (text.compare(0, prefix.size(), prefix))
                 Fail("box text does not begin with [" + prefix + "]");
             PostMessageA(box, WM_COMMAND, button, 0);
+            // Gone before the next step looks for a box of the same caption.
+            for (int waited = 0; IsWindow(box) && waited < 10000; waited += 50)
+                Sleep(50);
         } else if (step == "picker") {
             std::string how = arg();
             HWND picker = Find(installer.dwProcessId, "", dialog);
@@ -238,6 +243,13 @@ int main(int argc, char** argv)
             std::string root = arg(), key = arg();
             RegDeleteTreeA(Root(root), key.c_str());
             RegDeleteKeyA(Root(root), key.c_str());
+        } else if (step == "regunset") {
+            std::string root = arg(), key = arg(), name = arg();
+            HKEY h;
+            if (!RegOpenKeyExA(Root(root), key.c_str(), 0, KEY_ALL_ACCESS, &h)) {
+                RegDeleteValueA(h, name.c_str());
+                RegCloseKey(h);
+            }
         } else if (step == "no-key") {
             HKEY h;
             if (!RegOpenKeyExA(HKEY_LOCAL_MACHINE, arg().c_str(), 0, KEY_READ, &h)) {
@@ -255,6 +267,19 @@ int main(int argc, char** argv)
                 fclose(f);
             if (got.find(want) == std::string::npos)
                 Fail(path + " lacks [" + want + "]: [" + got + "]");
+        } else if (step == "shell-open") {
+            // As Explorer runs a verb of a file: the registered command line.
+            std::string verb = arg(), file = arg();
+            if ((INT_PTR)ShellExecuteA(0, verb.c_str(), file.c_str(), 0, 0, SW_SHOWNORMAL) <= 32)
+                Fail("the shell cannot " + verb + " " + file);
+        } else if (step == "crash-thread") {
+            // A thread of the installer that starts at address 0: its fault
+            // reaches the filter the installer's entry set.
+            DWORD id;
+            HANDLE t = CreateRemoteThread(installer.hProcess, 0, 0, 0, 0, 0, &id);
+            if (!t)
+                Fail("cannot start a thread in the installer");
+            CloseHandle(t);
         } else if (step == "rm") {
             std::string path = arg();
             std::string cmd =

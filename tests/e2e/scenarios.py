@@ -15,6 +15,8 @@ import subprocess
 import sys
 import time
 
+import pefile
+
 from wineenv import REG_DWORD, REG_EXPAND_SZ, REG_SZ, Prefix, lnkinfo, trace
 
 UNINSTALL = "Software\\Microsoft\\Windows\\CurrentVersion\\UnInstall\\Tunewrangler"
@@ -170,36 +172,141 @@ def fresh_install(w):
 
 def odd_folder_no_assocs(w):
     w.clean()
-    d = "C:\\50%off%\\Tune\\"
-    w.drive("rm", "C:\\50%off%")
-    out, tr = w.drive("start", w.installer, "dialog", "set-edit", d, "uncheck", "click", "1016",
-                      "box", "Install is complete", "You're", "product", "Tunewrangler",
-                      "exit", "0")
+    d = "C:\\a;b\\Tune"
+    w.drive("rm", "C:\\a;b")
+    out, tr = w.drive("start", w.installer, "dialog", "set-edit", d + "\\", "uncheck",
+                      "click", "1016", "box", "Install is complete", "You're",
+                      "product", "Tunewrangler", "exit", "0")
     w.files_match(d)
-    w.uninstall_entry(d, expand=True)  # two percent signs: expandable strings
+    w.uninstall_entry(d)  # the typed trailing backslash is not stored
     for k in OUR_CLASSES:
         w.check(w.prefix.key("c", k) is None, "HKCR\\%s written with the box cleared" % k)
     w.check("file assocs..." not in [l.split(" ", 1)[1].strip() for l in tr], "assoc trace")
     w.check(in_order(tr, ["tell shell to redo stuff;  say ok;  unbusy"]), "shell not told")
-    w.check(in_order(tr, ["fn=C:\\50%off%\\Tune\\\\version.txt len=10 wrote=10"]),
-            "two backslashes where the typed one meets the name")
-    w.drive("rm", "C:\\50%off%")
+    w.check(in_order(tr, ["fn=C:\\a;b\\Tune\\version.txt len=10 wrote=10"]), "member path")
+    w.drive("rm", "C:\\a;b")
 
 
 def invalid_dirs(w):
+    """Every typo and every path that is not a folder gets its box; the
+    dialog stays with the text as typed, and nothing is written or deleted."""
     w.clean()
-    steps = ["start", w.installer, "dialog"]
-    for bad in ["", "C:", "C:folder", "\\\\server\\share", "C:\\what?\\x"]:
-        steps += ["set-edit", bad, "click", "1016", "box", "Hey...", "fill in a valid Install Dir"]
+    with open(w.prefix.c("C:\\blockfile"), "w") as f:
+        f.write("nineteen bytes here")
+    open(w.prefix.c("C:\\emptyfile"), "w").close()
+    before = w.snapshot()
+    invalid = "fill in a valid Install Dir"
+    name = invalid + ":\r\nWindows can't name a folder \""
     long_dir = "C:\\" + "x" * 231  # 234 characters, one over
-    steps += ["set-edit", long_dir, "click", "1016", "box", "Hey...", "Install Dir is too long",
-              "set-edit", long_dir[:-1], "edit-is", long_dir[:-1], "close", "exit", "0"]
-    out, tr = w.drive(*steps)
-    w.check("at most 233 characters" in out, "too-long box names the limit: " + out)
-    w.check(w.prefix.key("m", UNINSTALL) is None, "uninstall entry written")
-    w.check(not os.path.exists(w.prefix.c(START)), "start menu written")
-    w.check(not os.path.exists(w.prefix.c("C:\\" + "x" * 231)), "long folder created")
-    w.check(sum(1 for l in tr if l.endswith("} SETUP::Inst")) == 6, "each refusal closes its scope")
+    cases = [("", invalid), ("C:", invalid), ("C:folder", invalid), ("\\\\server\\share", invalid),
+             ("C:\\what?\\x", invalid), ("Q:\\nodrive", invalid),
+             ("C:\\blockfile", "C:\\blockfile is a file, not a folder: pick another Install Dir"),
+             ("C:\\emptyfile\\sub", "C:\\emptyfile is a file, not a folder"),
+             ("C:\\x*y", name + "x*y\""), ("C:\\a<b", name), ("C:\\p|b", name),
+             ('C:\\q"t', name), ("C:\\CON\\x", name + "CON\""), ("C:\\nul", name),
+             ("C:\\a:b", name), ("C:\\Sp ", name + "Sp \""), ("C:\\Sp.", name),
+             ("C:\\a\\\\b", name + "\""),
+             ("C:\\%SystemRoot%\\x", "Install Dir can't hold a %"),
+             ("C:\\100%\\x", "Install Dir can't hold a %"),
+             ("C:\\", "pick a folder, not a whole drive"),
+             (long_dir, "Install Dir is too long:\r\nit may have at most 233 characters.")]
+    steps = ["start", w.installer, "dialog"]
+    for d, why in cases:
+        steps += ["set-edit", d, "click", "1016", "box", "Hey...", why, "edit-is", d]
+    out, tr = w.drive(*steps, "close", "exit", "0")
+    w.check(open(w.prefix.c("C:\\blockfile")).read() == "nineteen bytes here", "blockfile changed")
+    w.check(os.path.isfile(w.prefix.c("C:\\emptyfile")), "empty file deleted")
+    w.check(not any("hmmm" in l for l in tr), "a file was deleted")
+    w.check(w.snapshot() == before, "registry or folders changed by a refusal")
+    w.check(sum(1 for l in tr if l.endswith("} SETUP::Inst")) == len(cases),
+            "each refusal closes its scope")
+    for f in ("C:\\blockfile", "C:\\emptyfile"):
+        os.remove(w.prefix.c(f))
+
+
+def awkward_names(w):
+    """Names that must keep working: quoted in every command line, verbs that
+    run, and each earlier installation removed by the next one's quiet run."""
+    w.clean()
+    song = w.prefix.c("C:\\song.mid")
+    open(song, "w").close()
+    dirs = ["C:\\Program Files\\Tune & Wrangler", "C:\\a;b\\c", "C:\\Caf\u00e9 M\u00fcller",
+            "C:\\" + "n" * 230]
+    for i, d in enumerate(dirs):
+        install(w, d)
+        w.files_match(d)
+        w.uninstall_entry(d)
+        w.classes(d)
+        out, tr = w.drive("shell-open", "Edit_with_Fendrick", "C:\\song.mid", "product", "Fendrick")
+        ansi = d.encode("cp1252").decode("utf-8", "replace")  # as the driver's output reads
+        w.check('"%s\\Fendrick.exe" ' % ansi in out and "song.mid" in out, "verb ran: " + out)
+        if i:  # the quiet run keeps only its own file, for a new install to overwrite
+            left = os.listdir(w.prefix.c(dirs[i - 1]))
+            w.check(left == ["UNPLANT.exe"], "left in %s: %r" % (dirs[i - 1], left))
+    uninstall(w, dirs[-1], "box", "Remove Tunewrangler", "Tunewrangler has been removed.")
+    os.remove(song)
+    w.drive("rm", "C:\\a;b")
+
+
+def unwritable_member(w):
+    """A member the file system will not let us write (a folder of its name
+    stands there) is named with the system's reason, not with advice to close
+    programs."""
+    w.clean()
+    d = "C:\\Blocked"
+    shutil.rmtree(w.prefix.c(d), ignore_errors=True)
+    os.makedirs(os.path.join(w.prefix.c(d), "Sondly.exe"))
+    out, tr = w.drive("start", w.installer, "dialog",
+                      "set-edit", d, "click", "1016", "box", "Hey...",
+                      "Couldn't write " + d + "\\Sondly.exe\r\n", "no-key", UNINSTALL,
+                      "edit-is", d, "close", "exit", "0")
+    w.check("Please close" not in out, "a read-only file blamed on a running program: " + out)
+    w.drive("rm", d)
+
+
+def long_start_menu(w):
+    """A Start Menu folder too deep for the links: a box, no shortcuts, and
+    the install goes on to the end."""
+    w.clean()
+    folders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders"
+    deep = "C:\\" + "s" * 217  # 220 characters
+    os.makedirs(w.prefix.c(deep), exist_ok=True)
+    try:
+        out, tr = w.drive("regset", folders, "Common Programs", deep, "start", w.installer, "dialog",
+                          "click", "1016", "box", "Hey...", "Sorry, your Start Menu's path is too long",
+                          "box", "Install is complete", "You're", "product", "Tunewrangler",
+                          "exit", "0")
+        w.uninstall_entry(PF)
+        w.check(os.listdir(w.prefix.c(deep)) == [], "shortcuts made in the deep folder")
+    finally:
+        os.rmdir(w.prefix.c(deep))
+        w.drive("regunset", "HKLM", folders, "Common Programs")
+
+
+def damaged_installer(w):
+    """One flipped byte in the archive of a copy: the fatal page, exit 99,
+    and nothing written, not even the earlier installation's uninstaller run."""
+    w.clean()
+    exe = os.path.join(w.build, "e2e", "damaged", "TunewranglerSetup.exe")
+    os.makedirs(os.path.dirname(exe), exist_ok=True)
+    data = bytearray(open(os.path.join(w.build, "TunewranglerSetup.exe"), "rb").read())
+    pe = pefile.PE(data=bytes(data))
+    glom = [lang.data.struct for t in pe.DIRECTORY_ENTRY_RESOURCE.entries if str(t.name) == "GLOM"
+            for r in t.directory.entries if r.id == 173 for lang in r.directory.entries][0]
+    data[pe.get_offset_from_rva(glom.OffsetToData) + glom.Size // 2] ^= 0x01
+    open(exe, "wb").write(data)
+    old = w.prefix.c("C:\\Old Apps\\Tunewrangler")
+    shutil.rmtree(w.prefix.c("C:\\Old Apps"), ignore_errors=True)
+    os.makedirs(old)
+    shutil.copy(os.path.join(w.build, "e2e", "fake_unplant.exe"), os.path.join(old, "UNPLANT.exe"))
+    w.drive("regset", UNINSTALL, "UninstallString", '"C:\\Old Apps\\Tunewrangler\\UNPLANT.exe"')
+    before = w.snapshot()
+    w.drive("start", w.win(exe), "no-dialog", "3000", "exit", "99")
+    page = open(w.prefix.c("c:\\rats.html"), encoding="latin-1", newline="").read()
+    w.check("<h1><b>The installer is damaged: download it again\r\n</b></h1>" in page, page)
+    w.check(not os.path.exists(os.path.join(old, "unplant.log")), "earlier uninstaller was run")
+    w.check(w.snapshot() == before, "a damaged installer changed the machine")
+    shutil.rmtree(w.prefix.c("C:\\Old Apps"), ignore_errors=True)
 
 
 def reinstall(w):
@@ -248,10 +355,17 @@ def earlier_gone(w):
                       "close", "exit", "0")
     w.check(in_order(tr, ["earlier uninstaller is gone, not run: C:\\Gone\\Tunewrangler\\UNPLANT.exe"]),
             "no trace of the missing uninstaller")
+    # A folder the Install button would refuse is not proposed: the default is.
+    for old in ["C:\\" + "g" * 231, "C:\\bad|dir"]:
+        out, tr = w.drive("regset", UNINSTALL, "UninstallString", old + "\\UNPLANT.exe",
+                          "start", w.installer, "dialog", "edit-is", PF, "close", "exit", "0")
+        w.check(any(("earlier folder not proposed: %s: " % old) in l for l in tr), "why not: %r" % tr)
 
 
 def browse(w):
     w.clean()
+    deep = "C:\\" + "d" * 218  # 221 characters: with \\Tunewrangler one over
+    os.makedirs(w.prefix.c(deep), exist_ok=True)
     w.drive("start", w.installer, "dialog",
             "set-edit", "C:\\windows\\Tunewrangler", "click", "1026", "picker", "ok",
             "edit-is", "C:\\windows\\Tunewrangler",
@@ -259,7 +373,10 @@ def browse(w):
             "edit-is", "C:\\users\\Tunewrangler",
             "set-edit", "C:", "click", "1026", "picker", "ok", "edit-is", "C:\\Tunewrangler",
             "set-edit", "C:\\windows\\TUNEWRANGLER", "click", "1026", "picker", "cancel",
-            "edit-is", "C:\\windows\\TUNEWRANGLER", "close", "exit", "0")
+            "edit-is", "C:\\windows\\TUNEWRANGLER",
+            "set-edit", deep, "click", "1026", "picker", "ok",
+            "box", "Hey...", "Install Dir is too long", "edit-is", deep, "close", "exit", "0")
+    os.rmdir(w.prefix.c(deep))
 
 
 def held_member(w):
@@ -292,25 +409,10 @@ def fatal_reg_type(w):
     w.check("TunewranglerSetup.exe died :(" in page, "page names the program")
 
 
-def fatal_folder(w):
-    w.clean()
-    blocker = w.prefix.c("C:\\blocker")
-    shutil.rmtree(blocker, ignore_errors=True)
-    open(blocker, "w").close()  # an empty file is not deleted, and blocks the folder
-    out, tr = w.drive("start", w.installer, "dialog", "set-edit", "C:\\blocker\\sub",
-                      "click", "1016", "exit", "99")
-    page = open(w.prefix.c("c:\\rats.html"), encoding="latin-1", newline="").read()
-    w.check("<h1><b>File::PathMake  CreateDirectory died\r\nC:\\blocker</b></h1>" in page, page)
-    w.check(w.prefix.key("m", UNINSTALL) is None, "uninstall entry after a fatal error")
-    os.remove(blocker)
-
-
 def page_write_fails(w):
     """A report whose own page cannot be written (a full disk) reports that
     failure in turn, but only so deep, and the process still ends with 99."""
-    roaming = [r for r in glob.glob(os.path.join(w.prefix.path, "drive_c", "users", "*", "AppData",
-                                                 "Roaming")) if "/Public/" not in r]
-    etc = os.path.join(roaming[0], "tests", "etc")
+    etc = os.path.join(roaming(w), "tests", "etc")
     os.makedirs(etc, exist_ok=True)
     page = os.path.join(etc, "rats.html")
     if os.path.lexists(page):
@@ -326,7 +428,42 @@ def page_write_fails(w):
         w.check(nested == 3, "%d nested reports" % nested)
         w.check(any(l.endswith("die: nested report, no page") for l in tr), "no stop line")
     finally:
-        shutil.rmtree(os.path.join(roaming[0], "tests"), ignore_errors=True)
+        shutil.rmtree(os.path.join(roaming(w), "tests"), ignore_errors=True)
+
+
+def roaming(w):
+    """The test user's roaming application-data folder on the host."""
+    return [r for r in glob.glob(os.path.join(w.prefix.path, "drive_c", "users", "*", "AppData",
+                                              "Roaming")) if "/Public/" not in r][0]
+
+
+def crash_in_installer(w):
+    """A fault in a thread of the real installer: a dump in the diagnostics
+    folder (made now, as on a fresh machine), the page beside it naming the
+    dump, exit 99; the dbghelp.dll planted beside the installer never loads."""
+    w.clean()
+    folder = w.prefix.c("C:\\Downloads")
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    shutil.copy(os.path.join(w.build, "TunewranglerSetup.exe"), folder)
+    shutil.copy(os.path.join(w.build, "e2e", "dbghelp.dll"), folder)
+    marker = w.prefix.c("C:\\planted-dbghelp-loaded.txt")
+    if os.path.exists(marker):
+        os.remove(marker)
+    diag = os.path.join(roaming(w), "Downloads")
+    shutil.rmtree(diag, ignore_errors=True)
+    out, tr = w.drive("start", "C:\\Downloads\\TunewranglerSetup.exe", "dialog", "crash-thread",
+                      "exit", "99")
+    w.check(not os.path.exists(marker), "the planted dbghelp.dll was loaded")
+    dump = os.path.join(diag, "etc", "rats.dmp")
+    w.check(os.path.isfile(dump) and open(dump, "rb").read(4) == b"MDMP", "no minidump in " + dump)
+    page = os.path.join(diag, "etc", "rats.html")
+    text = open(page, encoding="latin-1").read() if os.path.isfile(page) else ""
+    w.check("Pleeease send this file to Zavik:\n" in text and
+            "\\Downloads\\etc\\rats.dmp</b></h1>" in text, "page: " + text)
+    w.check(in_order(tr, ["die c", "die d"]), "page not handed to the shell")
+    shutil.rmtree(folder, ignore_errors=True)
+    shutil.rmtree(diag, ignore_errors=True)
 
 
 def install(w, d=PF, assocs=True):
@@ -396,8 +533,9 @@ def reinstall_then_uninstall(w):
     w.check(not after[2], "Start Menu folder still there")
 
 
-SCENARIOS = [fresh_install, odd_folder_no_assocs, invalid_dirs, reinstall, earlier_elsewhere,
-             earlier_gone, browse, held_member, fatal_reg_type, fatal_folder, page_write_fails,
+SCENARIOS = [fresh_install, odd_folder_no_assocs, invalid_dirs, awkward_names, reinstall,
+             earlier_elsewhere, earlier_gone, browse, held_member, unwritable_member, long_start_menu,
+             damaged_installer, fatal_reg_type, page_write_fails, crash_in_installer,
              uninstall_restores, reinstall_then_uninstall]
 
 

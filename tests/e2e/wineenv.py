@@ -98,10 +98,11 @@ def lnkinfo(path):
 
 
 def trace(stderr):
-    """OutputDebugStringA lines from Wine's +debugstr channel, unescaped."""
+    """OutputDebugStringA lines from Wine's +debugstr channel, unescaped; a
+    line Wine cut short ends in "..." after its closing quote."""
     lines = []
     for line in stderr.splitlines():
-        m = re.search(r':debugstr:OutputDebugStringA "(.*)"$', line)
+        m = re.search(r':debugstr:OutputDebugStringA "(.*)"(?:\.\.\.)?$', line)
         if m:
             lines.append(_unescape(m.group(1)))
     return lines
