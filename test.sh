@@ -2,7 +2,8 @@
 # Runs every test: the archive tool's tests natively, then for each build
 # (win64 under 64-bit Wine, win32 -- the one that ships -- under 32-bit Wine
 # emulated by qemu-i386) its unit tests and the end-to-end scenarios, and the
-# static checks of the shipped program. Sets up the machine first (Debian 12,
+# static checks of the shipped program; the archive fuzz target for a minute;
+# the release builds (reproducible, signed). Sets up the machine first (Debian 12,
 # as root). Ends with a pass/fail line per part and a verdict.
 set -u
 top=$(cd "$(dirname "$0")" && pwd)
@@ -38,10 +39,12 @@ fresh_prefixes() {
         /usr/lib/wine/wineserver64 -w && WINEPREFIX=$WINEPREFIX32 /usr/lib/wine/wineserver64 -w
 }
 in_xvfb() { xvfb-run -a -s "-screen 0 1024x768x24" "$@"; }
+release_test() { WINEPREFIX=$WINEPREFIX32 WINEARCH=win32 in_xvfb /usr/bin/python3 tests/release_test.py build/release-test; }
 e2e32() { WINEPREFIX=$WINEPREFIX32 WINEARCH=win32 in_xvfb /usr/bin/python3 tests/e2e/scenarios.py build/win32 --bits 32; }
 
 step "host: archive tool, build and tests" sh -c \
     'cmake -S tools -B build/host >/dev/null && cmake --build build/host -j"$(nproc)" && ctest --test-dir build/host --output-on-failure'
+step "host: fuzzing the archive check and walk (60 s)" sh tests/fuzz/run.sh
 step "win64: build" build win64
 step "win32: build" build win32
 step "wine: fresh 64-bit and 32-bit prefixes" fresh_prefixes
@@ -49,6 +52,7 @@ step "win64: unit tests (64-bit Wine)" in_xvfb ctest --test-dir build/win64 --ou
 step "win64: end-to-end scenarios (64-bit Wine)" in_xvfb /usr/bin/python3 tests/e2e/scenarios.py build/win64
 step "win32: unit tests (32-bit Wine under qemu-i386)" in_xvfb ctest --test-dir build/win32 --output-on-failure -LE static
 step "win32: end-to-end scenarios (32-bit Wine under qemu-i386)" e2e32
+step "release: the same bytes twice, only the stamp moves, a signed release installs" release_test
 step "win32: imports and resources of the shipped program" ctest --test-dir build/win32 --output-on-failure -L static
 step "win64: imports and resources" ctest --test-dir build/win64 --output-on-failure -L static
 

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
-"""Prints each build's program sizes: the installer without its archive and
+"""Prints each build's program sizes: the installer without its archive,
 without the resource section's padding (which moves with the payload, so the
-figure depends on the code alone), and the uninstaller UNPLANT.exe. The
+figure depends on the code alone) and without a signature, and the
+uninstaller UNPLANT.exe. The
 shipped i686 installer's figure must stay under 24 KiB.
 
 usage: bench/size.py [BUILD_DIR ...]   (default: build/win32 build/win64)
@@ -15,7 +16,8 @@ LIMIT = 24 * 1024
 
 
 def own_size(exe):
-    """File size less the archive and the padding after the resources."""
+    """File size less the archive, the padding after the resources and the
+    signature (the certificate table appended to a signed file)."""
     pe = pefile.PE(exe)
     archive = 0
     for t in getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None) and pe.DIRECTORY_ENTRY_RESOURCE.entries or []:
@@ -24,7 +26,9 @@ def own_size(exe):
                           for lang in r.directory.entries)
     rsrc = [s for s in pe.sections if s.Name.rstrip(b"\0") == b".rsrc"]
     pad = max(0, rsrc[0].SizeOfRawData - rsrc[0].Misc_VirtualSize) if rsrc else 0
-    return pe.FILE_HEADER.Machine == 0x14C, os.path.getsize(exe), os.path.getsize(exe) - archive - pad
+    signature = pe.OPTIONAL_HEADER.DATA_DIRECTORY[4].Size
+    return (pe.FILE_HEADER.Machine == 0x14C, os.path.getsize(exe),
+            os.path.getsize(exe) - archive - pad - signature)
 
 
 def main():

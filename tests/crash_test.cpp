@@ -34,19 +34,9 @@ protected:
     DWORD RunCrash() { return RunChild("\"" + exe + "\" crash", false).exitCode; }
 };
 
-TEST_F(Crash, NoDbghelpBesideTheProgram)
-{
-    EXPECT_EQ(RunCrash(), 99u);
-    std::string page = ReadFile("c:\\rats.html");
-    EXPECT_NE(page.find("<h1><b>gotta BUG :(  but can't load my dbghelp.dll\r\n" +
-                        (dir / "dbghelp.dll") + "</b></h1>"),
-              std::string::npos)
-        << page;
-}
-
 TEST_F(Crash, DumpIsWrittenIntoTheDiagnosticsFolder)
 {
-    WithDbghelp();
+    WithDbghelp(); // a copy beside the program changes nothing: the system's is used
     WithEtc();
     WriteFile(etc + "\\rats.dmp", "an earlier dump");
     EXPECT_EQ(RunCrash(), 99u);
@@ -60,14 +50,37 @@ TEST_F(Crash, DumpIsWrittenIntoTheDiagnosticsFolder)
         << page;
 }
 
-TEST_F(Crash, NoDiagnosticsFolderMeansNoDump)
+// As on a fresh machine: no diagnostics folder yet, no dbghelp.dll beside the
+// program. The folder is made, and the page goes beside the dump.
+TEST_F(Crash, AMissingDiagnosticsFolderIsMade)
 {
-    WithDbghelp();
     EXPECT_EQ(RunCrash(), 99u);
-    EXPECT_FALSE(Exists(etc + "\\rats.dmp"));
-    std::string page = ReadFile("c:\\rats.html");
-    EXPECT_NE(page.find("<h1><b>gotta BUG :(  but can't write .dmp file\r\n" + etc +
-                        "\\rats.dmp</b></h1>"),
+    EXPECT_EQ(ReadFile(etc + "\\rats.dmp").substr(0, 4), "MDMP");
+    std::string page = ReadFile(etc + "\\rats.html");
+    EXPECT_NE(page.find("Pleeease send this file to Zavik:\r\n" + etc + "\\rats.dmp"),
               std::string::npos)
         << page;
+}
+
+// A program folder whose name leaves the diagnostics path no room for
+// "\rats.html" sends dump and page to c:; one character less still fits.
+TEST_F(Crash, ADiagnosticsPathWithoutRoomGoesToC)
+{
+    size_t fits = 259 - 10 - 4 - 1 - AppDataDir().size();
+    for (size_t n : {fits + 1, fits}) {
+        std::string name(n, 'L'), home = "C:\\" + name,
+                                  etcHere = AppDataDir() + "\\" + name + "\\etc";
+        CreateDirectoryA(home.c_str(), 0);
+        ASSERT_TRUE(CopyFileA(Beside("child.exe").c_str(), (home + "\\child.exe").c_str(), FALSE));
+        DeleteFileA("c:\\rats.dmp");
+        EXPECT_EQ(RunChild("\"" + home + "\\child.exe\" crash", false).exitCode, 99u);
+        std::string where = n > fits ? "c:" : etcHere;
+        EXPECT_EQ(ReadFile(where + "\\rats.dmp").substr(0, 4), "MDMP") << n;
+        EXPECT_NE(ReadFile(where + "\\rats.html").find(where + "\\rats.dmp</b></h1>"),
+                  std::string::npos)
+            << n;
+        RemoveTree(home);
+        RemoveTree(AppDataDir() + "\\" + name);
+    }
+    DeleteFileA("c:\\rats.dmp");
 }
