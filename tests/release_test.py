@@ -7,7 +7,8 @@ release still installs.
                   files touched in between: equal SHA-256, and no path of the
                   build machine in any program
   only_the_stamp  a build with another SOURCE_DATE_EPOCH differs only in the
-                  PE time stamps (the installer's and its members')
+                  PE time stamps (the installer's and its members') and in
+                  what follows from them (the header checksums, the sum)
   signed_release  ./release.sh with a throwaway self-signed certificate: the
                   installer and the UNPLANT.exe it carries verify against it,
                   SHA256SUMS checks, and the signed file installs
@@ -73,10 +74,13 @@ def stamp(data):
 
 
 def stampless(data):
-    """A program with its time stamp zeroed; an installer also with its
-    archive and checksum zeroed, its members so treated apart."""
+    """A program with its time stamp zeroed, and the header checksum that
+    covers it; an installer also with its archive and the archive's checksum
+    zeroed, its members so treated apart."""
     data = bytearray(data)
-    struct.pack_into("<I", data, struct.unpack_from("<I", data, 0x3C)[0] + 8, 0)
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    struct.pack_into("<I", data, pe + 8, 0)
+    struct.pack_into("<I", data, pe + 24 + 64, 0)
     found = {}
     if data[:2] == b"MZ" and b"GLOM" in data:
         try:
