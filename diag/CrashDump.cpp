@@ -20,7 +20,7 @@ LONG WINAPI CrashDump(EXCEPTION_POINTERS* info)
     // where anyone may have left a dbghelp.dll, and this process is elevated.
     UINT n = GetSystemDirectoryA(path, PATHBUF - 12);
     HMODULE lib = 0;
-    if (n && n < PATHBUF - 12)
+    if (n - 1 < PATHBUF - 13) // 0 (a failure) wraps round: no library
         lib = LoadLibraryA(StrAppend(path, "\\dbghelp.dll"));
     if (!lib)
         Die("gotta BUG :(  but can't load my dbghelp.dll", path, 99, true);

@@ -116,7 +116,7 @@ void SETUP::StartMenu()
         Hey(StrFormat(msg, sizeof(msg),
                       "%s\r\nso I can't make your Start Menu entries :(\r\n"
                       "You'll have to do that manually :(",
-                      deep ? "Sorry, your Start Menu's path is too long"
+                      deep ? "Your Start Menu's path is too long"
                            : "Sorry, you must have a foreign language version of windows"),
             0);
         return;

@@ -273,7 +273,7 @@ def long_start_menu(w):
     os.makedirs(w.prefix.c(deep), exist_ok=True)
     try:
         out, tr = w.drive("regset", folders, "Common Programs", deep, "start", w.installer, "dialog",
-                          "click", "1016", "box", "Hey...", "Sorry, your Start Menu's path is too long",
+                          "click", "1016", "box", "Hey...", "Your Start Menu's path is too long",
                           "box", "Install is complete", "You're", "product", "Tunewrangler",
                           "exit", "0")
         w.uninstall_entry(PF)
