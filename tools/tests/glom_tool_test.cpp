@@ -81,6 +81,32 @@ TEST_F(GlomTool, LayoutIsHeaderLengthsNameSlotsThenData)
     EXPECT_EQ(Slurp(glom), want);
 }
 
+// The installer compares the archive with the sum beside it: any one damaged
+// byte, and a truncation, must change the sum.
+TEST_F(GlomTool, SumBesideTheArchiveCatchesEveryFlippedBitAndATruncation)
+{
+    std::string data;
+    for (int i = 0; i < 300; ++i) // 4 blocks of 64 bytes and a tail
+        data.push_back(char(i * 7919 % 251));
+    Spit(in / "a.bin", data);
+    ASSERT_EQ(Pack().status, 0);
+    std::string archive = Slurp(glom);
+    auto sum = [](const std::string& s) {
+        return Glom::Sum(reinterpret_cast<const unsigned char*>(s.data()), unsigned(s.size()));
+    };
+    EXPECT_EQ(Slurp(root / "out.sum"), LE(sum(archive)));
+    for (size_t i = 0; i < archive.size(); ++i)
+        for (int bit = 0; bit < 8; ++bit) {
+            std::string damaged = archive;
+            damaged[i] ^= char(1 << bit);
+            ASSERT_NE(sum(damaged), sum(archive)) << "byte " << i << " bit " << bit;
+        }
+    EXPECT_NE(sum(archive.substr(0, archive.size() - 1)), sum(archive));
+    fs::remove(root / "out.sum");
+    ASSERT_EQ(Tool("sum " + Q(glom)).status, 0); // the tool's own sum command agrees
+    EXPECT_EQ(Slurp(root / "out.sum"), LE(sum(archive)));
+}
+
 TEST_F(GlomTool, PackedFolderUnpacksByteForByte)
 {
     std::string binary;
