@@ -24,4 +24,8 @@ enum { APP_SUFFIX_LEN = 13 };
 // (the product first, its uninstaller last) as "<name>.lnk".
 #define HOME_LINK "_Tunewrangler_Homepage.lnk"
 enum { SHORTCUTS = 5 };
+// What the Start Menu folder (with APP_SUFFIX) needs after it for the longest
+// shortcut file: the installer makes no links, and the uninstaller looks for
+// none, in a folder without this room.
+enum { START_LINK_ROOM = 27 };
 extern const char SHORTCUT_PROGRAMS[SHORTCUTS][13];

@@ -43,9 +43,9 @@ void SETUP::Open()
     CtlTip::Add(ctlDir.wnd, "tunewrangler .exe files go here (the default is fine)");
     CtlTip::Add(ctlAssoc.wnd, "leave it checked unless your don't want to associate\r\n"
                               "tunewrangler's filetypes (.mid, .kar, .rmi)");
-    // A special folder with no room left for our suffix (and, for the Start
-    // Menu, for the shortcut names after it) is as useless as a missing one.
-    // A Start Menu folder too long for the links is refused when they are made.
+    // A Program Files folder with no room left for our suffix is as useless
+    // as a missing one; a Start Menu folder too long for the links is refused
+    // when they are made.
     if (SHGetFolderPathA(0, CSIDL_COMMON_PROGRAMS, 0, SHGFP_TYPE_CURRENT, start) != S_OK)
         Die("Can't get your Start Menu path??", 0, 99, true);
     if (SHGetFolderPathA(0, CSIDL_PROGRAM_FILES, 0, SHGFP_TYPE_CURRENT, dir) != S_OK ||

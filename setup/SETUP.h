@@ -15,9 +15,6 @@ enum {
     IDC_ASSOC = 1027,
 };
 
-// What the Start Menu folder needs after it for the longest shortcut file.
-enum { START_LINK_ROOM = 27 };
-
 class SETUP : public DialogTop {
 public:
     SETUP();

@@ -212,11 +212,8 @@ int main(int argc, char** argv)
     }
     if (args.size() == 3 && args[0] == "unpack") {
         fs::create_directories(args[2]);
-        for (const auto& m : Unpack(args[1])) {
-            std::ofstream out(fs::path(args[2]) / m.name, std::ios::binary | std::ios::trunc);
-            if (!out.write(m.data.data(), std::streamsize(m.data.size())))
-                Fail((fs::path(args[2]) / m.name).string(), "cannot be written");
-        }
+        for (const auto& m : Unpack(args[1]))
+            Write((fs::path(args[2]) / m.name).string(), m.data);
         return 0;
     }
     return Usage();

@@ -191,7 +191,7 @@ void Unplant::StartMenu()
 {
     char start[PATHBUF], lnk[PATHBUF];
     if (SHGetFolderPathA(0, CSIDL_COMMON_PROGRAMS, 0, SHGFP_TYPE_CURRENT, start) != S_OK ||
-        StrLen(start) + APP_SUFFIX_LEN + 27 > PATHBUF - 1) {
+        StrLen(start) + APP_SUFFIX_LEN + START_LINK_ROOM > PATHBUF - 1) {
         DBG("no Start Menu folder: no shortcuts to remove");
         return;
     }
