@@ -12,6 +12,12 @@
 
 namespace Previous {
 
+// Earlier data longer than KEEP_MAX is not kept (and so never put back).
+enum { KEEP_MAX = 1024, RECORD_MAX = 5 + KEEP_MAX };
+
+// The record's value name for keyName's value valu: "<key>|<value name>".
+char* RecordName(char* buf, const char* keyName, const char* valu);
+
 // Records what keyName's value holds now, unless a record of it exists: a
 // second write, or an install over one whose uninstaller did not run, keeps
 // the first earlier state.

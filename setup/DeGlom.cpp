@@ -43,35 +43,40 @@ void DeGlom::Verify()
 #endif
     // A sound sum over a hand-made archive must still not send the reader
     // past the resource or write a name outside the install directory.
-    if (const char* why = Glom::Check(glom, size))
-        Die("DeGlom::DeGlom - bad archive", why, 99, true);
+    if (Glom::Check(glom, size))
+        Die("DeGlom::DeGlom - bad archive", 0, 99, true);
     DBG("} DeGlom::Verify");
 }
 
 DeGlom::DeGlom(const char* dir) : kib(0), failed(0), error(0)
 {
-    firstFailed[0] = 0;
     Glom::Walk m(glom);
-    unsigned bytes = 0;
+    unsigned bytes = 0, made, written = 0;
     DBGF("DeGlom path=%s nInd=%d", dir, m.n);
-    RegPut members("m", MEMBERS_KEY);
+    StrCopy(firstFailed, dir);
+    if ((error = File::PathMake(dir, &made))) {
+        failed = 1;
+        return;
+    }
     while (m.Next()) {
         char path[PATHBUF];
         unsigned wrote = 0;
         bool opened = false;
         unsigned long code = ERROR_FILENAME_EXCED_RANGE;
-        // A joined path that does not fit is cut, traced and counted, not written.
+        // A joined path that does not fit is cut, traced and refused, not written.
         StrFormat(path, PATHBUF, "%s\\%s", dir, m.name);
         if (StrLen(dir) + 1 + StrLen(m.name) < PATHBUF) {
             wrote = File::Put(path, m.data, m.len, &opened);
             code = GetLastError();
         }
         DBGF("fn=%s len=%d wrote=%d", path, m.len, wrote);
-        if (opened)
-            members.PutDword(m.name, m.len);
-        if ((!opened || wrote != m.len) && !failed++) {
+        written += opened;
+        if (!opened || wrote != m.len) {
+            failed = 1;
             StrCopy(firstFailed, path);
             error = code;
+            Undo(dir, written, made);
+            return;
         }
         // KiB so far and the bytes under one KiB: no 64-bit sum is needed.
         bytes += m.len & 1023;
@@ -79,4 +84,42 @@ DeGlom::DeGlom(const char* dir) : kib(0), failed(0), error(0)
         bytes &= 1023;
     }
     kib += bytes != 0;
+    RegPut members("m", MEMBERS_KEY);
+    for (Glom::Walk r(glom); r.Next();)
+        members.PutDword(r.name, r.len);
+}
+
+// The first written members (the failed one among them when it was opened)
+// and the folders made: the drive as it was before this attempt.
+void DeGlom::Undo(const char* dir, unsigned written, unsigned made)
+{
+    char path[PATHBUF];
+    for (Glom::Walk m(glom); written-- && m.Next();)
+        DeleteFileA(StrFormat(path, PATHBUF, "%s\\%s", dir, m.name));
+    File::PathUnmake(dir, made);
+}
+
+unsigned DeGlom::Need()
+{
+    unsigned need = 0;
+    for (Glom::Walk m(glom); m.Next();)
+        need += (m.len + 4095) & ~4095u;
+    return need;
+}
+
+char* DeGlom::Version(char* out)
+{
+    *out = 0;
+    for (Glom::Walk m(glom); m.Next();) {
+        if (!Glom::SameIgnoringCase(m.name, "version.txt"))
+            continue;
+        unsigned n = m.len < PATHBUF - 1 ? m.len : PATHBUF - 1;
+        MemCopy(out, m.data, n);
+        out[n] = 0;
+    }
+    if (char* cr = StrFind(out, '\r'))
+        *cr = 0;
+    if (char* lf = StrFind(out, '\n'))
+        *lf = 0;
+    return out;
 }

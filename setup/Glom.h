@@ -123,40 +123,66 @@ inline NameFault NameProblem(const char* name, unsigned max = NAME_MAX)
     return NAME_OK;
 }
 
+// What Check finds wrong with an archive; SOUND is 0.
+enum CheckFault {
+    SOUND,
+    SHORT_HEADER,     // shorter than its header
+    TABLES_PAST_END,  // the tables run past its end
+    DATA_PAST_END,    // the data runs past its end
+    NAME_WITHOUT_NUL, // a name slot without a NUL
+    NAME_UNSAFE,      // a name NameProblem refuses
+    NAME_CASE_TWIN,   // two names that differ only in case
+};
+
 // Checks an archive of size bytes before anything is written: the tables and
 // the data lie inside it, every name slot holds a NUL, and every name is one
-// that NameProblem accepts, with no two equal but for case. Returns null when
-// the archive is sound, else the reason.
-inline const char* Check(const unsigned char* p, unsigned size)
+// that NameProblem accepts, with no two equal but for case. The installer
+// carries no texts for its faults; the host tool says them (CheckText).
+inline CheckFault Check(const unsigned char* p, unsigned size)
 {
     if (size < 8)
-        return "shorter than its header";
+        return SHORT_HEADER;
     // In 32 bits, each step bounded by what is left, so nothing can wrap.
     unsigned n = Read32(p), w = Read32(p + 4), left = size - 8;
     if (n > left / 4)
-        return "tables run past its end";
+        return TABLES_PAST_END;
     left -= 4 * n;
     if (n && (w >= left || n > left / (w + 1)))
-        return "tables run past its end";
+        return TABLES_PAST_END;
     left -= n * (w + 1);
     for (unsigned i = 0; i < n; ++i) {
         unsigned len = Read32(p + 8 + 4 * i);
         if (len > left)
-            return "data runs past its end";
+            return DATA_PAST_END;
         left -= len;
     }
     const char* names = (const char*)p + 8 + 4 * n;
     for (unsigned i = 0; i < n; ++i) {
         const char* name = names + i * (w + 1);
         if (name[w] != 0)
-            return "a name slot without a NUL";
+            return NAME_WITHOUT_NUL;
         if (NameProblem(name))
-            return "a name that cannot be written safely";
+            return NAME_UNSAFE;
         for (unsigned j = 0; j < i; ++j)
             if (SameIgnoringCase(name, names + j * (w + 1)))
-                return "two names that differ only in case";
+                return NAME_CASE_TWIN;
     }
-    return 0;
+    return SOUND;
+}
+
+// The reason Check gives, or null for a sound archive.
+inline const char* CheckText(CheckFault fault)
+{
+    static const char* const texts[] = {
+        0,
+        "shorter than its header",
+        "tables run past its end",
+        "data runs past its end",
+        "a name slot without a NUL",
+        "a name that cannot be written safely",
+        "two names that differ only in case",
+    };
+    return texts[fault];
 }
 
 // The members of an archive that Check accepted, in table order.

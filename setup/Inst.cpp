@@ -26,9 +26,13 @@ void SETUP::Inst(LPARAM)
     App.savedCursor = SetCursor(LoadCursorA(0, IDC_WAIT));
     DBG("{ SETUP::Inst");
     SendMessageA(ctlDir.wnd, WM_GETTEXT, PATHBUF, (LPARAM)dir);
-    if (!ValidDir())
+    // Nothing is written or removed before every check has passed; a failed
+    // extraction then takes back what it wrote. The earlier installation goes
+    // only now.
+    if (!ValidDir() || !Writable() || !Room() || !NoDowngrade())
         return;
     DBGF("start=%s pfile=%s", start, dir);
+    RemoveEarlier();
     unsigned kib;
     if (!Extracted(&kib))
         return;
@@ -59,31 +63,37 @@ bool SETUP::ValidDir()
     return !why || Refuse(why);
 }
 
-// The dialog stays for another try: always false.
+// The dialog stays for another try, after the box that says why (none for
+// the user's own No): always false.
 bool SETUP::Refuse(const char* why)
 {
     Unbusy();
-    Hey(why, 0);
+    if (why)
+        Hey(why, 0);
     DBG("} SETUP::Inst");
     return false;
 }
 
-// Every member written, or the user is told which file is held and may retry.
+// Every member written, or none: the user is told which file failed and why.
 bool SETUP::Extracted(unsigned* kib)
 {
     DBGF("making program files at %s", dir);
     DeGlom glom(dir);
     *kib = glom.kib;
-    if (!glom.failed)
-        return true;
+    return !glom.failed || Unwritable(glom.firstFailed, glom.error);
+}
+
+// A file or folder that could not be written: refused with the system's
+// reason. Only a file held open by a running program is mended by closing
+// it; a read-only drive or a name the file system refuses is not.
+bool SETUP::Unwritable(const char* path, unsigned long code)
+{
     char msg[2 * PATHBUF], text[PATHBUF];
-    // Only a file held open by a running program is mended by closing it; a
-    // read-only file or a name the file system refuses is not.
-    bool held = glom.error == ERROR_SHARING_VIOLATION || glom.error == ERROR_LOCK_VIOLATION;
-    StrFormat(msg, sizeof(msg), "Couldn't write %s\r\n%s", glom.firstFailed,
-              held ? "Please close Tunewrangler and its tools, then press Install again."
-                   : SysText(glom.error, text));
-    return Refuse(msg);
+    bool held = code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION;
+    return Refuse(
+        StrFormat(msg, sizeof(msg), "Couldn't write %s\r\n%s", path,
+                  held ? "Please close Tunewrangler and its tools, then press Install again."
+                       : SysText(code, text)));
 }
 
 // What Add/Remove Programs and package managers read. The uninstaller's path
@@ -129,16 +139,9 @@ void SETUP::StartMenu()
                    StrFormat(target, sizeof(target), "%s\\%s.exe", dir, name), 0);
 }
 
+// The version of the members just written: the archive's own version.txt.
 void SETUP::RecordVersion()
 {
-    char path[PATHBUF], text[PATHBUF];
-    StrCopy(path, dir);
-    StrAppend(path, "\\version.txt");
-    text[File::Get(path, text, PATHBUF - 1)] = 0;
-    if (char* cr = StrFind(text, '\r'))
-        *cr = 0;
-    if (char* lf = StrFind(text, '\n'))
-        *lf = 0;
-    RegPut key("m", UNINSTALL_KEY);
-    key.Put("DisplayVersion", text);
+    char text[PATHBUF];
+    RegPut("m", UNINSTALL_KEY).Put("DisplayVersion", DeGlom::Version(text));
 }

@@ -61,40 +61,6 @@ void SETUP::Open()
     DBG("} SETUP::Open");
 }
 
-// Implementation
-
-// An earlier installation: run its uninstaller quietly and propose its folder.
-void SETUP::ProposeEarlier()
-{
-    RegGet reg(UNINSTALL_KEY);
-    char value[PATHBUF];
-    if (!*reg.Get(VALUE_UNINSTALL, value))
-        return;
-    // The program's path without quotes: "C:\Program Files\...\UNPLANT.exe" or bare.
-    char exe[PATHBUF];
-    StrCopy(exe, value[0] == '"' ? value + 1 : value);
-    if (char* quote = StrFind(exe, '"'))
-        *quote = 0;
-    DWORD attr = GetFileAttributesA(exe);
-    if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY)) {
-        // The user deleted the folder: nothing to run, but it is still where
-        // the product lived.
-        DBGF("earlier uninstaller is gone, not run: %s", exe);
-    } else {
-        // Unquoted, a path with a blank would let the system try C:\Program.exe first.
-        char cmd[PATHBUF + 8];
-        wsprintfA(cmd, value[0] == '"' ? "%s shh" : "\"%s\" shh", value);
-        RunWait(cmd);
-    }
-    // Only a folder the Install button would take, else the default stays.
-    char msg[2 * PATHBUF];
-    PathUp(exe);
-    if (const char* why = DirProblem(exe, msg))
-        DBGF("earlier folder not proposed: %s: %s", exe, why);
-    else
-        StrCopy(dir, exe);
-}
-
 // Command handlers
 
 void SETUP::Browse(LPARAM)

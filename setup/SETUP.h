@@ -42,6 +42,8 @@ public:
     // null; one trailing backslash is dropped from dir first.
     static const char* DirProblem(char* dir, char* msg);
     static const char* TooLong(char* msg);
+    // Whether version text a is newer than b: both eight-digit dates.
+    static bool Newer(const char* a, const char* b);
 
     char start[PATHBUF]; // Start Menu folder + "\Tunewrangler"
     char dir[PATHBUF];   // the install directory
@@ -55,8 +57,14 @@ private:
 
     // Implementation
     void ProposeEarlier();
+    void RemoveEarlier();
+    // Checks before anything is written: each says why and returns false.
     bool ValidDir();
+    bool Writable();
+    bool Room();
+    bool NoDowngrade();
     bool Refuse(const char* why);
+    bool Unwritable(const char* path, unsigned long code);
     bool Extracted(unsigned* kib);
     void UninstallEntry(unsigned kib);
     void StartMenu();

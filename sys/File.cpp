@@ -25,28 +25,6 @@ bool File::Open(const char* name, const char* mode)
     return false;
 }
 
-unsigned File::Size(const char* name)
-{
-    File f;
-    if (!f.Open(name, "r"))
-        return 0;
-    DWORD size = GetFileSize(f.handle, 0);
-    CloseHandle(f.handle);
-    return size;
-}
-
-unsigned File::Get(const char* name, void* buf, unsigned cap)
-{
-    File f;
-    if (!f.Open(name, "r"))
-        return 0;
-    DWORD got = 0;
-    if (!ReadFile(f.handle, buf, cap, &got, 0))
-        Err("File::Get  ReadFile", 99);
-    CloseHandle(f.handle);
-    return got;
-}
-
 unsigned File::Put(const char* name, const void* data, unsigned len, bool* opened)
 {
     char dir[PATHBUF];
@@ -59,9 +37,11 @@ unsigned File::Put(const char* name, const void* data, unsigned len, bool* opene
     if (!ok)
         return 0;
     DWORD wrote = 0;
-    if (!WriteFile(f.handle, data, len, &wrote, 0))
+    if (!WriteFile(f.handle, data, len, &wrote, 0) && !opened)
         Err("File::Put  WriteFile", 99);
+    DWORD code = GetLastError(); // a full disk: the caller says so
     CloseHandle(f.handle);
+    SetLastError(code);
     return wrote;
 }
 
@@ -74,15 +54,9 @@ static void Climb(char* w, const char* path)
         unsigned n = StrLen(w);
         if (n && w[n - 1] == ':')
             return; // a drive is taken to exist
-        WIN32_FIND_DATAA fd;
-        HANDLE find = FindFirstFileA(w, &fd);
-        if (find != INVALID_HANDLE_VALUE) {
-            bool dir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-            if (!FindClose(find))
-                Err("File::PathMake  FindClose", 99);
-            if (dir)
-                return;
-        }
+        DWORD attr = GetFileAttributesA(w);
+        if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY))
+            return;
         // Back to just after the last "\" or ":"; a W ending in "\" keeps its length.
         while (n && w[n - 1] != '\\' && w[n - 1] != ':')
             --n;
@@ -94,9 +68,10 @@ static void Climb(char* w, const char* path)
     }
 }
 
-void File::PathMake(const char* path)
+unsigned long File::PathMake(const char* path, unsigned* made)
 {
     char w[PATHBUF];
+    unsigned count = 0;
     StrCopy(w, path);
     Climb(w, path);
     unsigned len = StrLen(path);
@@ -105,14 +80,33 @@ void File::PathMake(const char* path)
         w[n] = path[n];
         w[++n] = 0;
         if (n >= len)
-            return;
+            break;
         while (path[n] && path[n] != '\\') {
             w[n] = path[n];
             w[++n] = 0;
         }
-        if (!CreateDirectoryA(w, 0))
-            Die("File::PathMake  CreateDirectory died", w, 99, true);
+        if (!CreateDirectoryA(w, 0)) {
+            if (!made)
+                Die("File::PathMake  CreateDirectory died", w, 99, true);
+            // A read-only drive, no rights, a device not ready: the user's to mend.
+            DWORD code = GetLastError();
+            PathUnmake(PathUp(w), count);
+            *made = 0;
+            return code;
+        }
+        ++count;
     }
+    if (made)
+        *made = count;
+    return 0;
+}
+
+void File::PathUnmake(const char* path, unsigned made)
+{
+    char w[PATHBUF];
+    StrCopy(w, path);
+    for (; made; --made, PathUp(w))
+        RemoveDirectoryA(w);
 }
 
 unsigned RunWait(const char* cmdLine)

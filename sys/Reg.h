@@ -47,6 +47,9 @@ private:
     void operator=(const RegGet&);
 };
 
+// Fatal: what failed, on which key, and the system's text for rc.
+void RegDied(const char* what, const char* keyName, LONG rc);
+
 // Each is silent about what is already missing and fatal on any other failure.
 void RegRemove(const char* root, const char* keyName); // the key and everything below it
 void RegRemoveValue(const char* root, const char* keyName, const char* valu);

@@ -99,7 +99,7 @@ def main():
     _, typ, count = struct.unpack_from("<HHH", group, 0)
     w, h, colors, _, planes, bits, size, icon_id = struct.unpack_from("<BBBBHHIH", group, 6)
     check((typ, count) == (1, 1), "icon group holds %d images" % count)
-    check((w, h, bits) == (32, 32, 8), "icon %dx%d at %d bits" % (w, h, bits))
+    check((w, h, bits) == (32, 32, 4), "icon %dx%d at %d bits" % (w, h, bits))
     check((RT_ICON, icon_id) in res, "icon image missing")
 
     _, manifest = res[(RT_MANIFEST, 1)]

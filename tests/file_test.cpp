@@ -113,6 +113,37 @@ TEST_F(FileOps, PathMakeThroughAFileDiesNamingThatComponent)
     EXPECT_TRUE(named);
 }
 
+TEST_F(FileOps, PathMakeWithACountUndoesWhatItMadeWhenALevelFails)
+{
+    // Counted, and taken away again by PathUnmake, deepest first.
+    unsigned made = 7;
+    EXPECT_EQ(File::PathMake((dir / "a\\b\\c").c_str(), &made), 0u);
+    EXPECT_EQ(made, 3u);
+    File::PathUnmake((dir / "a\\b\\c").c_str(), made);
+    EXPECT_FALSE(Exists(dir / "a"));
+    EXPECT_TRUE(IsDir(dir.path()));
+    // A level the system refuses after two were made: both go again, and the
+    // error is the caller's to say, not fatal.
+    made = 7;
+    EXPECT_NE(File::PathMake((dir / "n1\\n2\\bad*name\\n3").c_str(), &made), 0u);
+    EXPECT_EQ(made, 0u);
+    EXPECT_FALSE(Exists(dir / "n1"));
+    // A file in the way, no level made.
+    WriteFile(dir / "plain", "in the way");
+    EXPECT_EQ(File::PathMake((dir / "plain\\sub").c_str(), &made),
+              (unsigned long)ERROR_ALREADY_EXISTS);
+    EXPECT_EQ(ReadFile(dir / "plain"), "in the way");
+}
+
+TEST_F(FileOps, PutWithOpenedLeavesAFailedWriteToTheCaller)
+{
+    // Wine's Z: is the host: /dev/full takes the open and refuses the write.
+    bool opened = false;
+    EXPECT_EQ(File::Put("Z:\\dev\\full", "abc", 3, &opened), 0u);
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_DISK_FULL);
+}
+
 TEST_F(FileOps, PathWithoutARootDies)
 {
     for (std::string path : {"nowhere\\deeper", ""}) {

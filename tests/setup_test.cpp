@@ -66,3 +66,21 @@ TEST(DirProblem, RefusesEdgeCasesAndTakesWhatIsLeft)
     EXPECT_EQ(SETUP::DirProblem(dir, msg), nullptr);
     EXPECT_STREQ(dir, "C:\\Apps");
 }
+
+TEST(Newer, ComparesEightDigitDatesOnly)
+{
+    // Anything but two eight-digit dates is "not newer": no question asked.
+    struct {
+        const char *a, *b;
+        bool newer;
+    } cases[] = {
+        {"20261208", "20250101", true},   {"20250101", "20261208", false},
+        {"20261208", "20261208", false},  {"20261209", "20261208", true},
+        {"2026120", "20250101", false},   {"202612081", "20250101", false},
+        {"2026-12-8", "20250101", false}, {"20261208", "", false},
+        {"", "20250101", false},          {"2026120x", "20250101", false},
+        {"20261208", "2025010 ", false},
+    };
+    for (auto& c : cases)
+        EXPECT_EQ(SETUP::Newer(c.a, c.b), c.newer) << c.a << " over " << c.b;
+}

@@ -155,7 +155,7 @@ std::vector<Member> Unpack(const std::string& file)
     auto p = reinterpret_cast<const unsigned char*>(glom.data());
     if (glom.size() > 0xFFFFFFFFu)
         Fail(file, "is too large to be an archive");
-    if (const char* why = Glom::Check(p, unsigned(glom.size())))
+    if (const char* why = Glom::CheckText(Glom::Check(p, unsigned(glom.size()))))
         Fail(file, std::string("is not a sound archive: ") + why);
     std::vector<Member> members;
     for (Glom::Walk m(p); m.Next();)

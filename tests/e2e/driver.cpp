@@ -8,7 +8,7 @@
 //   picker ok|cancel | product NAME
 //   close | exit CODE | no-dialog MS | sleep MS | hold PATH | release
 //   regset KEY NAME DATA | regput ROOT KEY NAME DATA | regunset ROOT KEY NAME | regdel ROOT KEY
-//   no-key KEY | file-has PATH
+//   no-key KEY | file-has PATH TEXT | no-file PATH
 //   TEXT | rm PATH | shell-open VERB FILE | crash-thread
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -267,6 +267,9 @@ int main(int argc, char** argv)
                 fclose(f);
             if (got.find(want) == std::string::npos)
                 Fail(path + " lacks [" + want + "]: [" + got + "]");
+        } else if (step == "no-file") {
+            if (GetFileAttributesA(arg().c_str()) != INVALID_FILE_ATTRIBUTES)
+                Fail(a[i] + " exists");
         } else if (step == "shell-open") {
             // As Explorer runs a verb of a file: the registered command line.
             std::string verb = arg(), file = arg();

@@ -251,17 +251,26 @@ def awkward_names(w):
 def unwritable_member(w):
     """A member the file system will not let us write (a folder of its name
     stands there) is named with the system's reason, not with advice to close
-    programs."""
+    programs; the members written before it go again, and nothing is recorded."""
     w.clean()
     d = "C:\\Blocked"
     shutil.rmtree(w.prefix.c(d), ignore_errors=True)
     os.makedirs(os.path.join(w.prefix.c(d), "Sondly.exe"))
+    before = w.snapshot()
     out, tr = w.drive("start", w.installer, "dialog",
                       "set-edit", d, "click", "1016", "box", "Hey...",
                       "Couldn't write " + d + "\\Sondly.exe\r\n", "no-key", UNINSTALL,
                       "edit-is", d, "close", "exit", "0")
     w.check("Please close" not in out, "a read-only file blamed on a running program: " + out)
+    w.check(in_order(tr, ["fn=%s\\Fendrick.exe len=%d wrote=%d" % ((d,) + (member_size(w, "Fendrick.exe"),) * 2)]),
+            "Fendrick.exe not written before the blocked member")
+    w.check(os.listdir(w.prefix.c(d)) == ["Sondly.exe"], "left behind: %r" % os.listdir(w.prefix.c(d)))
+    w.check(w.snapshot() == before, "a failed extraction left a record")
     w.drive("rm", d)
+
+
+def member_size(w, name):
+    return os.path.getsize(os.path.join(w.product, name))
 
 
 def long_start_menu(w):
@@ -319,10 +328,11 @@ def reinstall(w):
         f.write("keep me")
     # The earlier installation's uninstaller, unquoted with a blank in its path.
     shutil.copy(os.path.join(w.build, "e2e", "fake_unplant.exe"), os.path.join(host, "UNPLANT.exe"))
-    out, tr = w.drive("start", w.installer, "dialog", "file-has", PF + "\\unplant.log", "ended",
+    out, tr = w.drive("start", w.installer, "dialog", "sleep", "2000", "no-file", PF + "\\unplant.log",
                       "edit-is", PF, "click", "1016", "box", "Install is complete", "You're",
                       "product", "Tunewrangler", "exit", "0")
     log = open(os.path.join(host, "unplant.log")).read()
+    w.check(log.endswith("ended\n"), "the install did not wait for the uninstaller: " + log)
     w.check('started: "C:\\Program Files\\Tunewrangler\\UNPLANT.exe" shh' in log, "uninstaller: " + log)
     w.files_match(PF)
     w.check(open(os.path.join(host, "my notes.txt")).read() == "keep me", "other file touched")
@@ -330,31 +340,44 @@ def reinstall(w):
 
 
 def earlier_elsewhere(w):
+    """Opening and closing runs nothing; Install into another folder runs the
+    earlier uninstaller, then takes its file and nothing else from its folder."""
     w.clean()
+    old = w.prefix.c("C:\\Old Apps\\Tunewrangler")
     for value in ["C:\\Old Apps\\Tunewrangler\\UNPLANT.exe",
                   '"C:\\Old Apps\\Tunewrangler\\UNPLANT.exe"']:
-        old = w.prefix.c("C:\\Old Apps\\Tunewrangler")
         shutil.rmtree(w.prefix.c("C:\\Old Apps"), ignore_errors=True)
         os.makedirs(old)
         shutil.copy(os.path.join(w.build, "e2e", "fake_unplant.exe"), os.path.join(old, "UNPLANT.exe"))
         w.drive("regset", UNINSTALL, "UninstallString", value,
-                "start", w.installer, "dialog",
-                "file-has", "C:\\Old Apps\\Tunewrangler\\unplant.log", "ended",
+                "start", w.installer, "dialog", "sleep", "2000",
                 "edit-is", "C:\\Old Apps\\Tunewrangler", "close", "exit", "0")
-        log = open(os.path.join(old, "unplant.log")).read()
-        w.check(log.count("started:") == 1 and
-                'started: "C:\\Old Apps\\Tunewrangler\\UNPLANT.exe" shh' in log, "run as " + log)
+        w.check(not os.path.exists(os.path.join(old, "unplant.log")), "opening ran the uninstaller")
         w.check(not os.path.exists(w.prefix.c(PF)), "closing installed something")
+    w.drive("start", w.installer, "dialog", "set-edit", PF, "click", "1016",
+            "box", "Install is complete", "You're", "product", "Tunewrangler", "exit", "0")
+    log = open(os.path.join(old, "unplant.log")).read()
+    w.check(log.count("started:") == 1 and log.endswith("ended\n") and
+            'started: "C:\\Old Apps\\Tunewrangler\\UNPLANT.exe" shh' in log, "run as " + log)
+    w.check(os.listdir(old) == ["unplant.log"], "the old folder holds %r" % os.listdir(old))
+    w.files_match(PF)
+    w.uninstall_entry(PF)
     shutil.rmtree(w.prefix.c("C:\\Old Apps"), ignore_errors=True)
 
 
 def earlier_gone(w):
     w.clean()
+    w.drive("rm", "C:\\Gone")
     out, tr = w.drive("regset", UNINSTALL, "UninstallString", "C:\\Gone\\Tunewrangler\\UNPLANT.exe",
                       "start", w.installer, "dialog", "edit-is", "C:\\Gone\\Tunewrangler",
-                      "close", "exit", "0")
-    w.check(in_order(tr, ["earlier uninstaller is gone, not run: C:\\Gone\\Tunewrangler\\UNPLANT.exe"]),
+                      "click", "1016", "box", "Install is complete", "You're",
+                      "product", "Tunewrangler", "exit", "0")
+    w.check(in_order(tr, ["{ SETUP::Inst",
+                          "earlier uninstaller is gone, not run: C:\\Gone\\Tunewrangler\\UNPLANT.exe",
+                          "making program files at C:\\Gone\\Tunewrangler"]),
             "no trace of the missing uninstaller")
+    w.files_match("C:\\Gone\\Tunewrangler")
+    w.drive("rm", "C:\\Gone")
     # A folder the Install button would refuse is not proposed: the default is.
     for old in ["C:\\" + "g" * 231, "C:\\bad|dir"]:
         out, tr = w.drive("regset", UNINSTALL, "UninstallString", old + "\\UNPLANT.exe",
@@ -389,7 +412,8 @@ def held_member(w):
     # stays, and once the program is closed Install completes.
     out, tr = w.drive("start", w.installer, "dialog", "set-edit", d, "hold", d + "\\Sondly.exe",
                       "click", "1016", "box", "Hey...", "Couldn't write " + d + "\\Sondly.exe\r\n",
-                      "no-key", UNINSTALL, "edit-is", d, "release", "click", "1016",
+                      "no-key", UNINSTALL, "no-key", PRODUCT + "\\Members",
+                      "no-file", d + "\\Fendrick.exe", "edit-is", d, "release", "click", "1016",
                       "box", "Install is complete", "You're", "product", "Tunewrangler",
                       "exit", "0")
     n = os.path.getsize(os.path.join(w.product, "Sondly.exe"))
@@ -533,10 +557,138 @@ def reinstall_then_uninstall(w):
     w.check(not after[2], "Start Menu folder still there")
 
 
+def look_then_close(w):
+    """Opening the installer over an installation and closing it changes
+    nothing: no uninstaller runs before Install."""
+    install(w)
+    before = w.snapshot()
+    w.drive("start", w.installer, "dialog", "sleep", "2000", "edit-is", PF, "close", "exit", "0")
+    w.files_match(PF)
+    w.check(w.snapshot() == before, "opening and closing changed the machine")
+    w.check(sorted(os.listdir(w.prefix.c(START))) ==
+            sorted(["_Tunewrangler_Homepage.lnk"] + [p + ".lnk" for p in PROGRAMS]), "Start Menu links")
+
+
+class Drive:
+    """A tmpfs behind a Wine drive letter (needs root); gone again on exit."""
+
+    def __init__(self, w, letter, options):
+        self.link = os.path.join(w.prefix.path, "dosdevices", letter.lower() + ":")
+        self.mount = os.path.join(w.build, "e2e", "drive-" + letter.lower())
+        self.options = options
+
+    def __enter__(self):
+        os.makedirs(self.mount, exist_ok=True)
+        subprocess.run(["mount", "-t", "tmpfs", "-o", self.options, "tmpfs", self.mount], check=True)
+        if os.path.lexists(self.link):
+            os.remove(self.link)
+        os.symlink(self.mount, self.link)
+        return self
+
+    def __exit__(self, *exc):
+        os.remove(self.link)
+        subprocess.run(["umount", self.mount], check=False)
+        os.rmdir(self.mount)
+
+
+def unfit_drives(w):
+    """A drive without room and a read-only one: a box each, the dialog
+    alive, nothing on either drive, no record, no error page; then another
+    folder installs from the same dialog."""
+    w.clean()
+    roomy = "C:\\Roomy\\Tunewrangler"
+    w.drive("rm", "C:\\Roomy")
+    with Drive(w, "S", "size=64k") as small, Drive(w, "R", "ro,size=1m") as ro:
+        out, tr = w.drive("start", w.installer, "dialog",
+                          "set-edit", "S:\\Tunewrangler", "click", "1016",
+                          "box", "Hey...", "Not enough room on S:\\\r\nTunewrangler needs ",
+                          "no-key", UNINSTALL, "edit-is", "S:\\Tunewrangler",
+                          "set-edit", "R:\\Tunewrangler", "click", "1016",
+                          "box", "Hey...", "Couldn't write R:\\Tunewrangler\r\n",
+                          "no-key", UNINSTALL, "no-key", PRODUCT,
+                          "set-edit", roomy, "click", "1016", "box", "Install is complete", "You're",
+                          "product", "Tunewrangler", "exit", "0")
+        w.check(os.listdir(small.mount) == [] and os.listdir(ro.mount) == [],
+                "left on the drives: %r %r" % (os.listdir(small.mount), os.listdir(ro.mount)))
+    w.check(not any("{ Die" in l for l in tr), "an error page")
+    w.check(not os.path.exists(w.prefix.c("c:\\rats.html")), "an error page on c:")
+    w.files_match(roomy)
+    w.uninstall_entry(roomy)
+    w.drive("rm", "C:\\Roomy")
+
+
+def move_then_uninstall(w):
+    """Installing into another folder takes the first installation away with
+    its folder: one entry, the second folder complete; its uninstall leaves
+    the first baseline."""
+    w.clean()
+    moved = "C:\\Moved\\Tunewrangler"
+    w.drive("rm", "C:\\Moved")
+    before = w.snapshot()
+    install(w)
+    install(w, moved)
+    w.check(not os.path.exists(w.prefix.c(PF)), "the first folder is still there")
+    w.files_match(moved)
+    w.uninstall_entry(moved)
+    w.classes(moved)
+    uninstall(w, moved, "box", "Remove Tunewrangler", "Tunewrangler has been removed.")
+    w.check(gone_soon(w, w.prefix.c(moved)), "the second folder is still there")
+    w.prefix.flush()
+    w.check(w.snapshot() == before, "the machine differs from the first baseline")
+    w.drive("rm", "C:\\Moved")
+
+
+def older_build(w, version):
+    """A copy of the installer whose archive's version.txt says version (eight
+    digits, as long as the built one's), with the archive's sum made again."""
+    exe = os.path.join(w.build, "e2e", "older", "TunewranglerSetup.exe")
+    os.makedirs(os.path.dirname(exe), exist_ok=True)
+    data = bytearray(open(os.path.join(w.build, "TunewranglerSetup.exe"), "rb").read())
+    pe = pefile.PE(data=bytes(data))
+    res = {r.id: lang.data.struct for t in pe.DIRECTORY_ENTRY_RESOURCE.entries
+           if str(t.name) == "GLOM" for r in t.directory.entries for lang in r.directory.entries}
+    at = {i: pe.get_offset_from_rva(res[i].OffsetToData) for i in (173, 174)}
+    glom = os.path.join(os.path.dirname(exe), "payload.glom")
+    archive = bytearray(data[at[173]:at[173] + res[173].Size])
+    tool = os.path.join(w.build, "host", "glom")
+    open(glom, "wb").write(archive)
+    listing = subprocess.run([tool, "list", glom], capture_output=True, text=True, check=True).stdout
+    offset = [int(l.split()[2]) for l in listing.splitlines() if l.split()[0] == "version.txt"][0]
+    archive[offset:offset + 8] = version.encode()
+    open(glom, "wb").write(archive)
+    subprocess.run([tool, "sum", glom], check=True)
+    data[at[173]:at[173] + len(archive)] = archive
+    data[at[174]:at[174] + 4] = open(glom[:-5] + ".sum", "rb").read()
+    open(exe, "wb").write(data)
+    return w.win(exe)
+
+
+def downgrade(w):
+    """An older build over a newer installation asks first: No leaves
+    everything, Yes installs the older; the newer build then asks nothing."""
+    install(w)
+    older = older_build(w, "20250101")
+    before = w.snapshot()
+    question = "Tunewrangler 20261208 is installed.\r\nReplace it with the older 20250101?"
+    w.drive("start", older, "dialog", "click", "1016", "answer", "Tunewrangler", question, "7",
+            "edit-is", PF, "close", "exit", "0")
+    w.check(w.snapshot() == before, "No changed the machine")
+    w.files_match(PF)
+    w.drive("start", older, "dialog", "click", "1016", "answer", "Tunewrangler", question, "6",
+            "box", "Install is complete", "You're", "product", "Tunewrangler", "exit", "0")
+    v = w.prefix.key("m", UNINSTALL) or {}
+    w.check(v.get("displayversion") == (REG_SZ, "20250101"), "version %r" % (v.get("displayversion"),))
+    w.check(open(w.prefix.c(PF + "\\version.txt")).read() == "20250101\n", "older version.txt")
+    # The same or an older installed version: no question.
+    install(w)
+    w.uninstall_entry(PF)
+
+
 SCENARIOS = [fresh_install, odd_folder_no_assocs, invalid_dirs, awkward_names, reinstall,
              earlier_elsewhere, earlier_gone, browse, held_member, unwritable_member, long_start_menu,
              damaged_installer, fatal_reg_type, page_write_fails, crash_in_installer,
-             uninstall_restores, reinstall_then_uninstall]
+             uninstall_restores, reinstall_then_uninstall, look_then_close, unfit_drives,
+             move_then_uninstall, downgrade]
 
 
 def main():

@@ -214,7 +214,8 @@ std::string Header(unsigned n, unsigned w)
 }
 const char* CheckOf(const std::string& g)
 {
-    return Glom::Check(reinterpret_cast<const unsigned char*>(g.data()), unsigned(g.size()));
+    return Glom::CheckText(
+        Glom::Check(reinterpret_cast<const unsigned char*>(g.data()), unsigned(g.size())));
 }
 } // namespace
 

@@ -1,0 +1,69 @@
+// The checks Install makes before anything is written or removed: each
+// refusal is a box that says what to do, and the dialog stays.
+#include "setup/SETUP.h"
+
+#include "app/Application.h"
+#include "diag/Diag.h"
+#include "setup/DeGlom.h"
+#include "sys/File.h"
+#include "sys/Format.h"
+#include "sys/Reg.h"
+
+// A read-only drive, a folder without rights, a device that is not ready:
+// found by making the folder and a file in it, both taken away again.
+bool SETUP::Writable()
+{
+    unsigned made;
+    char probe[PATHBUF];
+    unsigned long code = File::PathMake(dir, &made);
+    if (!code) {
+        if (GetTempFileNameA(dir, "tw", 0, probe))
+            DeleteFileA(probe);
+        else
+            code = GetLastError();
+    }
+    File::PathUnmake(dir, made); // none when the folder could not be made
+
+    return !code || Unwritable(dir, code);
+}
+
+// Free space of the install directory's drive against what the archive
+// needs there; a drive that cannot say is left to extraction's own undo.
+bool SETUP::Room()
+{
+    char root[] = {dir[0], ':', '\\', 0}, msg[2 * PATHBUF];
+    unsigned need = DeGlom::Need();
+    ULARGE_INTEGER avail;
+    if (!GetDiskFreeSpaceExA(root, &avail, 0, 0) || avail.HighPart || avail.LowPart >= need)
+        return true;
+    return Refuse(StrFormat(msg, sizeof(msg),
+                            "Not enough room on %s\r\n"
+                            "Tunewrangler needs %d KiB and %d KiB are free.",
+                            root, (need + 1023) >> 10, avail.LowPart >> 10));
+}
+
+// An installed version newer than the one this installer carries is
+// replaced only when the user says so.
+bool SETUP::NoDowngrade()
+{
+    char installed[PATHBUF], offered[PATHBUF], msg[2 * PATHBUF];
+    RegGet(UNINSTALL_KEY).Get("DisplayVersion", installed);
+    if (!Newer(installed, DeGlom::Version(offered)))
+        return true;
+    StrFormat(msg, sizeof(msg), "Tunewrangler %s is installed.\r\nReplace it with the older %s?",
+              installed, offered);
+    return MessageBoxA(App.main, msg, "Tunewrangler", MB_YESNO | MB_ICONQUESTION) == IDYES ||
+           Refuse(0);
+}
+
+bool SETUP::Newer(const char* a, const char* b)
+{
+    int order = 0;
+    for (unsigned i = 0; i < 8; ++i) {
+        if (a[i] < '0' || a[i] > '9' || b[i] < '0' || b[i] > '9')
+            return false;
+        if (!order)
+            order = a[i] - b[i];
+    }
+    return !a[8] && !b[8] && order > 0;
+}
