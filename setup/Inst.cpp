@@ -108,8 +108,7 @@ void SETUP::UninstallEntry(unsigned kib)
     key.Put("Publisher", "Zavik");
     key.Put(VALUE_UNINSTALL, StrFormat(buf, sizeof(buf), "\"%s\\" UNPLANT_EXE "\"", dir));
     key.Put(VALUE_LOCATION, dir);
-    key.Put("QuietUninstallString",
-            StrFormat(buf, sizeof(buf), "\"%s\\" UNPLANT_EXE "\" shh", dir));
+    key.Put("QuietUninstallString", StrFormat(buf, sizeof(buf), "\"%s\\" UNPLANT_EXE "\" /S", dir));
     key.PutDword("NoModify", 1);
     key.PutDword("NoRepair", 1);
     key.PutDword("EstimatedSize", kib);

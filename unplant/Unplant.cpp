@@ -16,7 +16,7 @@
 
 #define CAPTION "Remove Tunewrangler"
 
-Unplant::Unplant(bool q) : quiet(q), removed(0)
+Unplant::Unplant(UnplantMode m) : mode(m), removed(0)
 {
     dir[0] = typed[0] = 0;
     StrCopy(dir, ExePath(self));
@@ -30,40 +30,50 @@ void Unplant::Say(const char* text)
 
 int Unplant::Run()
 {
-    DBGF("{ Unplant::Run quiet=%c dir=%s", quiet ? 'y' : 'n', dir);
+    DBGF("{ Unplant::Run mode=%c dir=%s", "ASQ"[mode], dir);
     int rc = UNPLANT_NOT_REMOVED;
     char msg[2 * PATHBUF];
     if (!Which()) {
         // Said already.
-    } else if (!quiet && MessageBoxA(0,
-                                     StrFormat(msg, sizeof(msg),
-                                               "Remove Tunewrangler and its tools from %s?", dir),
-                                     CAPTION, MB_YESNO | MB_ICONQUESTION) != IDYES) {
+    } else if (mode == ASK &&
+               MessageBoxA(
+                   0,
+                   StrFormat(msg, sizeof(msg), "Remove Tunewrangler and its tools from %s?", dir),
+                   CAPTION, MB_YESNO | MB_ICONQUESTION) != IDYES) {
         DBG("not wanted");
         rc = UNPLANT_DONE;
     } else if (Files()) {
         StartMenu();
         Registrations();
         Entry();
-        rc = UNPLANT_DONE;
-        if (!quiet) {
-            bool handed = HandOver();
-            StrCopy(msg, "Tunewrangler has been removed.");
-            if (!handed)
-                StrFormat(msg, sizeof(msg),
-                          "Tunewrangler has been removed, except %s:\r\n"
-                          "it could not be deleted while it runs. Delete it by hand.",
-                          self);
-            else if (FolderKept())
-                StrFormat(msg, sizeof(msg),
-                          "Tunewrangler has been removed.\r\n\r\n"
-                          "%s is kept: it holds files that Tunewrangler did not install.",
-                          dir);
-            Say(msg);
-        }
+        rc = mode == SHH ? UNPLANT_DONE : Done();
     }
     DBGF("} Unplant::Run rc=%d", rc);
     return rc;
+}
+
+// After the removal: the copy that takes this program and its emptied folder,
+// then the box that says how it ended; a package manager's run has none when
+// all went.
+int Unplant::Done()
+{
+    bool handed = HandOver();
+    if (mode == SILENT && handed)
+        return UNPLANT_DONE;
+    char msg[2 * PATHBUF];
+    StrCopy(msg, "Tunewrangler has been removed.");
+    if (!handed)
+        StrFormat(msg, sizeof(msg),
+                  "Tunewrangler has been removed, except %s:\r\n"
+                  "it could not be deleted while it runs. Delete it by hand.",
+                  self);
+    else if (FolderKept())
+        StrFormat(msg, sizeof(msg),
+                  "Tunewrangler has been removed.\r\n\r\n"
+                  "%s is kept: it holds files that Tunewrangler did not install.",
+                  dir);
+    Say(msg);
+    return handed ? UNPLANT_DONE : UNPLANT_NOT_REMOVED;
 }
 
 // This program's folder must be the recorded installation, or nothing is touched.

@@ -6,11 +6,19 @@
 // cancelled, or this is not the recorded installation), 99 a fatal error.
 enum { UNPLANT_DONE = 0, UNPLANT_NOT_REMOVED = 1 };
 
+// How it was started, by whom:
+//   ASK     no argument (Add/Remove Programs, the Start Menu link): asks first,
+//           says how it ended, and its copy deletes this program and the folder;
+//   SHH     "shh", a later installer: no box on success, and this program's own
+//           file stays for the new install to overwrite (or to take away);
+//   SILENT  "/S", a package manager (QuietUninstallString): no box on success,
+//           and everything goes, this program and the emptied folder too.
+// A failure says so in every mode, and the exit code is not UNPLANT_DONE.
+enum UnplantMode { ASK, SHH, SILENT };
+
 class Unplant {
 public:
-    // quiet: started with "shh" by a later installer; no box on success, and
-    // the program's own file stays for the new install to overwrite.
-    explicit Unplant(bool quiet);
+    explicit Unplant(UnplantMode mode);
     int Run();
 
     // The copy in the temp folder: waits for the original to end, then takes
@@ -25,11 +33,13 @@ private:
     void StartMenu();
     void Registrations();
     void Entry();
+    int Done();
     bool HandOver();
+    static bool Start(const char* exe, char* cmd, const char* cwd);
     bool FolderKept();
     void Say(const char* text);
 
-    bool quiet;
+    UnplantMode mode;
     unsigned removed;    // members deleted so far
     char dir[PATHBUF];   // the folder that holds this program
     char typed[PATHBUF]; // the install directory as the installer wrote it

@@ -9,6 +9,8 @@ int AppMain()
 {
     if (!StrCompareNI(App.tail, "finish ", 7))
         return Unplant::Finish(App.tail + 7);
-    Unplant unplant(!StrCompareI(App.tail, "shh"));
+    Unplant unplant(!StrCompareI(App.tail, "shh")  ? SHH
+                    : !StrCompareI(App.tail, "/S") ? SILENT
+                                                   : ASK);
     return unplant.Run();
 }

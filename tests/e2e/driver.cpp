@@ -3,7 +3,7 @@
 // Steps come from the command line and run in order; the first that fails
 // ends the run with exit code 1 (and ends the installer).
 //
-//   start EXE | dialog | edit-is TEXT | check-is 0|1 | set-edit TEXT | uncheck
+//   start EXE | run COMMAND-LINE | dialog | edit-is TEXT | check-is 0|1 | set-edit TEXT | uncheck
 //   click ID | box CAPTION TEXT-PREFIX | answer CAPTION TEXT-PREFIX BUTTON-ID
 //   picker ok|cancel | product NAME
 //   close | exit CODE | no-dialog MS | sleep MS | hold PATH | release
@@ -136,6 +136,13 @@ int main(int argc, char** argv)
         };
         if (step == "start") {
             Start(arg());
+        } else if (step == "run") {
+            // A command line as stored, unchanged: as a package manager runs it.
+            STARTUPINFOA si{};
+            si.cb = sizeof(si);
+            std::string cmd = arg();
+            if (!CreateProcessA(0, &cmd[0], 0, 0, FALSE, 0, 0, 0, &si, &installer))
+                Fail("cannot run " + a[i]);
         } else if (step == "dialog") {
             // A fresh prefix may still be settling on its first runs: be patient.
             dialog = Find(installer.dwProcessId, "SETUP Tunewrangler", 0, 120000);

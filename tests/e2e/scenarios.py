@@ -97,7 +97,7 @@ class World:
         t = REG_EXPAND_SZ if expand else REG_SZ
         want = {"displayicon": (t, d + "\\Tunewrangler.exe"), "displayname": (REG_SZ, "Tunewrangler"),
                 "publisher": (REG_SZ, "Zavik"), "uninstallstring": (t, '"%s\\UNPLANT.exe"' % d),
-                "quietuninstallstring": (t, '"%s\\UNPLANT.exe" shh' % d),
+                "quietuninstallstring": (t, '"%s\\UNPLANT.exe" /S' % d),
                 "norepair": (REG_DWORD, 1), "nomodify": (REG_DWORD, 1),
                 "installlocation": (t, d), "displayversion": (REG_SZ, "20261208")}
         total = sum(os.path.getsize(os.path.join(self.product, n)) for n in os.listdir(self.product))
@@ -226,7 +226,8 @@ def invalid_dirs(w):
 
 def awkward_names(w):
     """Names that must keep working: quoted in every command line, verbs that
-    run, and each earlier installation removed by the next one's quiet run."""
+    run, and each earlier installation and its folder removed by the next
+    install, into another folder."""
     w.clean()
     song = w.prefix.c("C:\\song.mid")
     open(song, "w").close()
@@ -240,9 +241,8 @@ def awkward_names(w):
         out, tr = w.drive("shell-open", "Edit_with_Fendrick", "C:\\song.mid", "product", "Fendrick")
         ansi = d.encode("cp1252").decode("utf-8", "replace")  # as the driver's output reads
         w.check('"%s\\Fendrick.exe" ' % ansi in out and "song.mid" in out, "verb ran: " + out)
-        if i:  # the quiet run keeps only its own file, for a new install to overwrite
-            left = os.listdir(w.prefix.c(dirs[i - 1]))
-            w.check(left == ["UNPLANT.exe"], "left in %s: %r" % (dirs[i - 1], left))
+        if i:
+            w.check(not os.path.exists(w.prefix.c(dirs[i - 1])), "%s is still there" % dirs[i - 1])
     uninstall(w, dirs[-1], "box", "Remove Tunewrangler", "Tunewrangler has been removed.")
     os.remove(song)
     w.drive("rm", "C:\\a;b")
@@ -512,26 +512,80 @@ def gone_soon(w, path, seconds=90):
 
 
 def uninstall_restores(w):
-    """Install with associations, over prior values of other programs, then
-    uninstall: the registry, Start Menu and Program Files as they were."""
-    for seeded in (False, True):
+    """Install, then uninstall: the registry, Start Menu and Program Files as
+    they were, over prior values of other programs, without associations
+    (HKCR untouched throughout), and with a value another program changed
+    after the install (left as that program set it)."""
+    seed = ["regput", "HKCR", ".mid", "", "othermidi", "regput", "HKCR",
+            "wavfile\\DefaultIcon", "", "C:\\other\\wave.ico,1",
+            "regput", "HKCR", "txtfile\\shell\\print\\command", "", "notepad /p %1",
+            "regput", "HKCR", "txtfile\\shell", "", "print"]
+    changed = "software\\classes\\.mid"
+    for name, seeded, assocs, meanwhile in [("plain", False, True, None), ("seeded", True, True, None),
+                                            ("no associations", True, False, None),
+                                            ("changed after", False, True, "tunewrangler.other")]:
         w.clean()
         if seeded:
-            w.drive("regput", "HKCR", ".mid", "", "othermidi", "regput", "HKCR",
-                    "wavfile\\DefaultIcon", "", "C:\\other\\wave.ico,1",
-                    "regput", "HKCR", "txtfile\\shell\\print\\command", "", "notepad /p %1",
-                    "regput", "HKCR", "txtfile\\shell", "", "print")
+            w.drive(*seed)
         before = w.snapshot()
-        install(w)
+        install(w, PF, assocs)
         w.uninstall_entry(PF)
+        if not assocs:
+            w.check({k: v for k, v in w.snapshot()[0].items() if k.startswith("software\\classes")} ==
+                    {k: v for k, v in before[0].items() if k.startswith("software\\classes")},
+                    "%s: HKCR changed by an install without associations" % name)
+        if meanwhile:
+            w.drive("regput", "HKCR", ".mid", "", meanwhile)
         uninstall(w, PF, "box", "Remove Tunewrangler", "Tunewrangler has been removed.")
-        w.check(gone_soon(w, w.prefix.c(PF)), "install folder still there (seeded=%s)" % seeded)
+        w.check(gone_soon(w, w.prefix.c(PF)), "%s: install folder still there" % name)
         w.prefix.flush()
         after = w.snapshot()
+        if meanwhile:
+            w.check(after[0].get(changed, {}).get("") == (REG_SZ, meanwhile),
+                    "%s: .mid is %r" % (name, after[0].get(changed)))
+            after[0].pop(changed, None)
+            before[0].pop(changed, None)
         for k in sorted(set(before[0]) | set(after[0])):
             w.check(before[0].get(k) == after[0].get(k),
-                    "seeded=%s %s: %r before, %r after" % (seeded, k, before[0].get(k), after[0].get(k)))
-        w.check(before[1:] == after[1:], "files: %r before, %r after" % (before[1:], after[1:]))
+                    "%s %s: %r before, %r after" % (name, k, before[0].get(k), after[0].get(k)))
+        w.check(before[1:] == after[1:], "%s files: %r before, %r after" % (name, before[1:], after[1:]))
+
+
+def held_while_uninstalling(w):
+    """A member held open while uninstalling: Retry while it is held asks
+    again, Cancel leaves everything installed; once released, Retry removes it all."""
+    install(w)
+    installed = w.snapshot()
+    held = PF + "\\Sondly.exe"
+    in_use = held + " is in use."
+    w.drive("hold", held, "start", PF + "\\UNPLANT.exe",
+            "answer", "Remove Tunewrangler", "Remove Tunewrangler and its tools from", "6",
+            "answer", "Remove Tunewrangler", in_use, "4", "answer", "Remove Tunewrangler", in_use, "2",
+            "box", "Remove Tunewrangler", "Nothing was removed: " + in_use, "exit", "1")
+    w.check(w.snapshot() == installed, "a cancelled uninstall changed the machine")
+    w.files_match(PF)
+    w.drive("hold", held, "start", PF + "\\UNPLANT.exe",
+            "answer", "Remove Tunewrangler", "Remove Tunewrangler and its tools from", "6",
+            "answer", "Remove Tunewrangler", in_use, "4", "release", "sleep", "500",
+            "answer", "Remove Tunewrangler", in_use, "4",
+            "box", "Remove Tunewrangler", "Tunewrangler has been removed.", "exit", "0")
+    w.check(gone_soon(w, w.prefix.c(PF)), "install folder still there")
+    w.prefix.flush()
+    w.check(w.prefix.key("m", UNINSTALL) is None, "uninstall entry still there")
+
+
+def quiet_uninstall_as_stored(w):
+    """QuietUninstallString run exactly as the registry holds it, as package
+    managers do: exit 0, no box, and everything goes, the folder too."""
+    w.clean()
+    before = w.snapshot()
+    install(w)
+    line = w.prefix.key("m", UNINSTALL)["quietuninstallstring"][1]
+    out, tr = w.drive("run", line, "exit", "0")
+    w.check(not any(l.strip() == "{ Hey" for l in tr), "a box: %r" % [l for l in tr if "Hey" in l])
+    w.check(gone_soon(w, w.prefix.c(PF)), "install folder still there")
+    w.prefix.flush()
+    w.check(w.snapshot() == before, "the machine differs from before the install")
 
 
 def reinstall_then_uninstall(w):
@@ -688,7 +742,7 @@ SCENARIOS = [fresh_install, odd_folder_no_assocs, invalid_dirs, awkward_names, r
              earlier_elsewhere, earlier_gone, browse, held_member, unwritable_member, long_start_menu,
              damaged_installer, fatal_reg_type, page_write_fails, crash_in_installer,
              uninstall_restores, reinstall_then_uninstall, look_then_close, unfit_drives,
-             move_then_uninstall, downgrade]
+             move_then_uninstall, downgrade, held_while_uninstalling, quiet_uninstall_as_stored]
 
 
 def main():
