@@ -7,9 +7,9 @@
 //   click ID | box CAPTION TEXT-PREFIX | answer CAPTION TEXT-PREFIX BUTTON-ID
 //   picker ok|cancel | product NAME
 //   close | exit CODE | no-dialog MS | sleep MS | hold PATH | release
-//   regset KEY NAME DATA | regput ROOT KEY NAME DATA | regunset ROOT KEY NAME | regdel ROOT KEY
-//   no-key KEY | file-has PATH TEXT | no-file PATH
-//   TEXT | rm PATH | shell-open VERB FILE | crash-thread
+//   regset KEY NAME DATA | regput ROOT KEY NAME DATA | regdword ROOT KEY NAME N | regunset ROOT KEY
+//   NAME | regdel ROOT KEY layout | no-key KEY | file-has PATH TEXT | no-file PATH TEXT | rm PATH |
+//   shell-open VERB FILE | crash-thread
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <shellapi.h>
@@ -246,6 +246,13 @@ int main(int argc, char** argv)
             RegSetValueExA(h, name.c_str(), 0, REG_SZ, (const BYTE*)data.c_str(),
                            DWORD(data.size() + 1));
             RegCloseKey(h);
+        } else if (step == "regdword") {
+            std::string root = arg(), key = arg(), name = arg();
+            DWORD n = strtoul(arg().c_str(), 0, 0);
+            HKEY h;
+            RegCreateKeyExA(Root(root), key.c_str(), 0, 0, 0, KEY_ALL_ACCESS, 0, &h, 0);
+            RegSetValueExA(h, name.c_str(), 0, REG_DWORD, (BYTE*)&n, 4);
+            RegCloseKey(h);
         } else if (step == "regdel") {
             std::string root = arg(), key = arg();
             RegDeleteTreeA(Root(root), key.c_str());
@@ -274,6 +281,26 @@ int main(int argc, char** argv)
                 fclose(f);
             if (got.find(want) == std::string::npos)
                 Fail(path + " lacks [" + want + "]: [" + got + "]");
+        } else if (step == "layout") {
+            // The dialog's size, and every control inside its client area:
+            // at any DPI, none may be cut. One pixel is rounding: the Install
+            // button ends on the template's last dialog unit, and each
+            // coordinate is rounded to pixels on its own.
+            RECT w, c;
+            GetWindowRect(dialog, &w);
+            GetClientRect(dialog, &c);
+            printf("layout dialog %ld %ld client %ld %ld\n", w.right - w.left, w.bottom - w.top,
+                   c.right, c.bottom);
+            for (HWND ctl = GetWindow(dialog, GW_CHILD); ctl; ctl = GetWindow(ctl, GW_HWNDNEXT)) {
+                RECT r;
+                GetWindowRect(ctl, &r);
+                MapWindowPoints(0, dialog, (POINT*)&r, 2);
+                int id = GetDlgCtrlID(ctl);
+                printf("layout control %d %ld %ld %ld %ld\n", id, r.left, r.top, r.right, r.bottom);
+                if (r.left < 0 || r.top < 0 || r.right > c.right + 1 || r.bottom > c.bottom + 1 ||
+                    r.right <= r.left || r.bottom <= r.top)
+                    Fail("control " + std::to_string(id) + " is cut");
+            }
         } else if (step == "no-file") {
             if (GetFileAttributesA(arg().c_str()) != INVALID_FILE_ATTRIBUTES)
                 Fail(a[i] + " exists");

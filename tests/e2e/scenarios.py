@@ -738,11 +738,36 @@ def downgrade(w):
     w.uninstall_entry(PF)
 
 
+def high_dpi(w):
+    """At 144 DPI the dialog grows with its font (the program says it is DPI
+    aware) and no control is cut; at 96 it keeps its size."""
+    def layout():
+        out, _ = w.drive("start", w.installer, "dialog", "layout", "close", "exit", "0")
+        rows = [l.split()[1:] for l in out.splitlines() if l.startswith("layout ")]
+        dialog = [r for r in rows if r[0] == "dialog"][0]
+        return int(dialog[4]), int(dialog[5]), len(rows) - 1
+
+    w.clean()
+    desktop, fonts = "Control Panel\\Desktop", "System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts"
+    sizes = {}
+    try:
+        for dpi in (96, 144):
+            w.drive("regdword", "HKCU", desktop, "LogPixels", str(dpi),
+                    "regdword", "HKLM", fonts, "LogPixels", str(dpi))
+            sizes[dpi] = layout()
+    finally:
+        w.drive("regdword", "HKCU", desktop, "LogPixels", "96", "regdword", "HKLM", fonts, "LogPixels", "96")
+    (w96, h96, n96), (w144, h144, n144) = sizes[96], sizes[144]
+    w.check(n96 == n144 == 5, "controls: %d and %d" % (n96, n144))
+    w.check(1.3 <= w144 / w96 <= 1.7 and 1.3 <= h144 / h96 <= 1.7,
+            "client %dx%d at 96 DPI, %dx%d at 144" % (w96, h96, w144, h144))
+
+
 SCENARIOS = [fresh_install, odd_folder_no_assocs, invalid_dirs, awkward_names, reinstall,
              earlier_elsewhere, earlier_gone, browse, held_member, unwritable_member, long_start_menu,
              damaged_installer, fatal_reg_type, page_write_fails, crash_in_installer,
              uninstall_restores, reinstall_then_uninstall, look_then_close, unfit_drives,
-             move_then_uninstall, downgrade, held_while_uninstalling, quiet_uninstall_as_stored]
+             move_then_uninstall, downgrade, held_while_uninstalling, quiet_uninstall_as_stored, high_dpi]
 
 
 def main():
