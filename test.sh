@@ -1,7 +1,9 @@
 #!/bin/sh
-# Runs every test: the archive tool's tests natively, then for each build
-# (win64 under 64-bit Wine, win32 -- the one that ships -- under 32-bit Wine
-# emulated by qemu-i386) its unit tests and the end-to-end scenarios, and the
+# Runs every test: the archive tool's tests natively, then for each build its
+# unit tests and the end-to-end scenarios: win64 under 64-bit Wine; win32 --
+# the one that ships -- emulated by qemu-i386, its scenarios where users run
+# it (WoW64: 64-bit Wine handing it to qemu), and a short round trip in a
+# pure 32-bit prefix; then the
 # static checks of the shipped program; the archive fuzz target for a minute;
 # the release builds (reproducible, signed). Sets up the machine first (Debian 12,
 # as root). Ends with a pass/fail line per part and a verdict.
@@ -40,7 +42,8 @@ fresh_prefixes() {
 }
 in_xvfb() { xvfb-run -a -s "-screen 0 1024x768x24" "$@"; }
 release_test() { WINEPREFIX=$WINEPREFIX32 WINEARCH=win32 in_xvfb /usr/bin/python3 tests/release_test.py build/release-test; }
-e2e32() { WINEPREFIX=$WINEPREFIX32 WINEARCH=win32 in_xvfb /usr/bin/python3 tests/e2e/scenarios.py build/win32 --bits 32; }
+wow64() { in_xvfb /usr/bin/python3 tests/e2e/scenarios.py build/win32 --bits 32 --wow64; }
+e2e32() { WINEPREFIX=$WINEPREFIX32 WINEARCH=win32 in_xvfb /usr/bin/python3 tests/e2e/scenarios.py build/win32 --bits 32 --only round_trip; }
 
 step "host: archive tool, build and tests" sh -c \
     'cmake -S tools -B build/host >/dev/null && cmake --build build/host -j"$(nproc)" && ctest --test-dir build/host --output-on-failure'
@@ -51,7 +54,8 @@ step "wine: fresh 64-bit and 32-bit prefixes" fresh_prefixes
 step "win64: unit tests (64-bit Wine)" in_xvfb ctest --test-dir build/win64 --output-on-failure -LE static
 step "win64: end-to-end scenarios (64-bit Wine)" in_xvfb /usr/bin/python3 tests/e2e/scenarios.py build/win64
 step "win32: unit tests (32-bit Wine under qemu-i386)" in_xvfb ctest --test-dir build/win32 --output-on-failure -LE static
-step "win32: end-to-end scenarios (32-bit Wine under qemu-i386)" e2e32
+step "win32: end-to-end scenarios under WoW64 (64-bit Wine, qemu-i386)" wow64
+step "win32: install and uninstall in a 32-bit-only prefix (qemu-i386)" e2e32
 step "release: the same bytes twice, only the stamp moves, a signed release installs" release_test
 step "win32: imports and resources of the shipped program" ctest --test-dir build/win32 --output-on-failure -L static
 step "win64: imports and resources" ctest --test-dir build/win64 --output-on-failure -L static

@@ -257,6 +257,16 @@ int main(int argc, char** argv)
             std::string root = arg(), key = arg();
             RegDeleteTreeA(Root(root), key.c_str());
             RegDeleteKeyA(Root(root), key.c_str());
+        } else if (step == "regdel64") {
+            // The 64-bit view from a 32-bit driver: what a 64-bit program left.
+            std::string key = arg();
+            HKEY h;
+            if (!RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+                               &h)) {
+                RegDeleteTreeA(h, 0);
+                RegCloseKey(h);
+                RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_64KEY, 0);
+            }
         } else if (step == "regunset") {
             std::string root = arg(), key = arg(), name = arg();
             HKEY h;

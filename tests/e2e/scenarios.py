@@ -21,7 +21,7 @@ from wineenv import REG_DWORD, REG_EXPAND_SZ, REG_SZ, Prefix, lnkinfo, trace
 
 UNINSTALL = "Software\\Microsoft\\Windows\\CurrentVersion\\UnInstall\\Tunewrangler"
 PRODUCT = "Software\\Tunewrangler"
-PF = "C:\\Program Files\\Tunewrangler"
+PF = "C:\\Program Files\\Tunewrangler"  # "C:\\Program Files (x86)\\Tunewrangler" under WoW64
 START = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Tunewrangler"
 PROGRAMS = ["Tunewrangler", "Fendrick", "Portmaven", "Sondly", "UNPLANT"]
 OUR_CLASSES = [".mid", ".kar", ".rmi", ".wav", ".sf2", ".dls", ".mod", "midfile", "wavfile",
@@ -37,14 +37,17 @@ class Failed(Exception):
 
 
 class World:
-    def __init__(self, build, bits):
+    def __init__(self, build, bits, wow64=False):
         self.build = os.path.abspath(build)
-        if bits == 32:
-            emu = os.environ.get("EMU", "/opt/tunewrangler-emu") + "/usr/lib/wine/"
+        emu = os.environ.get("EMU", "/opt/tunewrangler-emu") + "/usr/lib/wine/"
+        if wow64:  # 64-bit Wine hands the 32-bit programs to qemu-i386
+            self.wine = [emu + "wine64"]
+        elif bits == 32:
             self.wine = [emu + "wine-preloader", emu + "wine"]
         else:
             self.wine = ["/usr/lib/wine/wine64"]
-        self.prefix = Prefix(os.environ["WINEPREFIX"])
+        self.wow64 = wow64
+        self.prefix = Prefix(os.environ["WINEPREFIX"], view32=wow64)
         self.installer = self.win(os.path.join(self.build, "TunewranglerSetup.exe"))
         self.product = os.path.join(self.build, "demo-product")
         self.problems = []
@@ -71,6 +74,8 @@ class World:
         steps = ["regdel", "HKLM", UNINSTALL, "regdel", "HKLM", PRODUCT, "rm", PF, "rm", START]
         for k in OUR_CLASSES:
             steps += ["regdel", "HKCR", k]
+        if self.wow64:  # what a 64-bit run left in the other view
+            steps += ["regdel64", UNINSTALL, "regdel64", PRODUCT]
         self.drive(*steps)
         if os.path.exists(self.prefix.c("c:\\rats.html")):
             os.remove(self.prefix.c("c:\\rats.html"))
@@ -133,7 +138,8 @@ class World:
         """The registry the tables touch, the uninstall key and the product's
         record; the Start Menu folder and Program Files."""
         m = self.prefix.machine()
-        keys = [UNINSTALL, PRODUCT] + ["software\\classes\\" + k for k in OUR_CLASSES + ["txtfile"]]
+        keys = [self.prefix.stored(UNINSTALL), self.prefix.stored(PRODUCT)] + [
+            "software\\classes\\" + k for k in OUR_CLASSES + ["txtfile"]]
         reg = {k: v for k, v in m.items()
                if any(k == x.lower() or k.startswith(x.lower() + "\\") for x in keys)}
         pf = os.path.dirname(self.prefix.c(PF))
@@ -162,7 +168,15 @@ def fresh_install(w):
     w.uninstall_entry(PF)
     w.shortcuts(PF)
     w.classes(PF)
-    w.check('"C:\\Program Files\\Tunewrangler\\Tunewrangler.exe"' in out, "product command line")
+    w.check('"%s\\Tunewrangler.exe"' % PF in out, "product command line")
+    if w.wow64:
+        # What 64-bit programs read: the entry and the record only in the 32-bit
+        # view, the shell registrations in the view both share.
+        m = w.prefix.machine()
+        has = lambda key: any(x == key or x.startswith(key + "\\") for x in m)
+        for k in (UNINSTALL, PRODUCT):
+            w.check(not has(k.lower()) and has(w.prefix.stored(k)), "%s in the wrong view" % k)
+        w.check("software\\wow6432node\\classes\\midfile" not in m, "classes in the 32-bit view")
     w.check(in_order(tr, ["{ SETUP::Open", "} SETUP::Open", "{ SETUP::Inst",
                           "making program files at " + PF, "uninstall info",
                           "making start menu at " + START, "file assocs...",
@@ -333,7 +347,7 @@ def reinstall(w):
                       "product", "Tunewrangler", "exit", "0")
     log = open(os.path.join(host, "unplant.log")).read()
     w.check(log.endswith("ended\n"), "the install did not wait for the uninstaller: " + log)
-    w.check('started: "C:\\Program Files\\Tunewrangler\\UNPLANT.exe" shh' in log, "uninstaller: " + log)
+    w.check('started: "%s\\UNPLANT.exe" shh' % PF in log, "uninstaller: " + log)
     w.files_match(PF)
     w.check(open(os.path.join(host, "my notes.txt")).read() == "keep me", "other file touched")
     w.check(w.snapshot() == before, "registry differs after a second install")
@@ -490,14 +504,16 @@ def crash_in_installer(w):
     shutil.rmtree(diag, ignore_errors=True)
 
 
-def install(w, d=PF, assocs=True):
+def install(w, d=None, assocs=True):
+    d = d or PF
     steps = ["start", w.installer, "dialog", "set-edit", d] + ([] if assocs else ["uncheck"])
     w.drive(*steps, "click", "1016", "box", "Install is complete", "You're",
             "product", "Tunewrangler", "exit", "0")
 
 
-def uninstall(w, d=PF, *answers):
+def uninstall(w, d=None, *answers):
     """UNPLANT.exe started as the Start Menu link starts it: Yes, then the end box."""
+    d = d or PF
     w.drive("start", d + "\\UNPLANT.exe", "answer", "Remove Tunewrangler",
             "Remove Tunewrangler and its tools from %s?" % d, "6", *answers, "exit", "0")
 
@@ -770,23 +786,44 @@ SCENARIOS = [fresh_install, odd_folder_no_assocs, invalid_dirs, awkward_names, r
              move_then_uninstall, downgrade, held_while_uninstalling, quiet_uninstall_as_stored, high_dpi]
 
 
+def round_trip(w):
+    """Install, then uninstall back to the baseline: the short run for
+    32-bit Windows."""
+    w.clean()
+    before = w.snapshot()
+    fresh_install(w)
+    uninstall(w, PF, "box", "Remove Tunewrangler", "Tunewrangler has been removed.")
+    w.check(gone_soon(w, w.prefix.c(PF)), "install folder still there")
+    w.prefix.flush()
+    w.check(w.snapshot() == before, "the machine differs from before the install")
+
+
+# Not in the full runs, which hold the same steps.
+EXTRA = [round_trip]
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("build")
     ap.add_argument("--bits", type=int, default=64, choices=(32, 64))
+    ap.add_argument("--wow64", action="store_true",
+                    help="32-bit programs in a 64-bit prefix, as on 64-bit Windows")
     ap.add_argument("--only", default="")
     args = ap.parse_args()
     only = [s for s in args.only.split(",") if s]
+    global PF
+    if args.wow64:
+        PF = "C:\\Program Files (x86)\\Tunewrangler"
     failed = 0
-    for scenario in SCENARIOS:
-        if only and scenario.__name__ not in only:
+    for scenario in SCENARIOS + EXTRA:
+        if (only and scenario.__name__ not in only) or (not only and scenario in EXTRA):
             continue
         t0 = time.time()
         # A driver that hangs past its timeout (seen once in many runs under
         # qemu-i386, never under 64-bit Wine) ends its prefix's processes and
         # gets one more try, said on its own line; any other failure counts.
         for attempt in (1, 2):
-            w = World(args.build, args.bits)
+            w = World(args.build, args.bits, args.wow64)
             try:
                 scenario(w)
             except subprocess.TimeoutExpired as e:

@@ -65,8 +65,19 @@ def load_reg(path):
 
 
 class Prefix:
-    def __init__(self, path):
+    def __init__(self, path, view32=False):
+        """view32: the programs under test are 32-bit in a 64-bit prefix
+        (WoW64): their HKLM\\Software lies under Software\\Wow6432Node,
+        all but Software\\Classes, which both views share."""
         self.path = path
+        self.view32 = view32
+
+    def stored(self, name):
+        """Where an HKLM key of the programs under test is stored."""
+        low = name.lower()
+        if self.view32 and low.startswith("software\\") and not low.startswith("software\\classes"):
+            return "software\\wow6432node\\" + low[len("software\\"):]
+        return low
 
     def flush(self):
         """Waits for the wine server to end, which writes the registry files."""
@@ -78,7 +89,7 @@ class Prefix:
 
     def key(self, hive, name):
         """Values of HKLM (hive 'm') or HKCR (hive 'c') key name, or None."""
-        full = name if hive == "m" else "software\\classes\\" + name
+        full = self.stored(name) if hive == "m" else "software\\classes\\" + name
         return self.machine().get(full.lower())
 
     def c(self, windows_path):
