@@ -1,12 +1,11 @@
 #!/bin/sh
-# Runs every test: the archive tool's tests natively, then for each build its
-# unit tests and the end-to-end scenarios: win64 under 64-bit Wine; win32 --
-# the one that ships -- emulated by qemu-i386, its scenarios where users run
-# it (WoW64: 64-bit Wine handing it to qemu), and a short round trip in a
-# pure 32-bit prefix; then the
-# static checks of the shipped program; the archive fuzz target for a minute;
-# the release builds (reproducible, signed). Sets up the machine first (Debian 12,
-# as root). Ends with a pass/fail line per part and a verdict.
+# Runs every test: the archive tool's tests natively and its fuzz target for a
+# minute; for each build its unit tests and the end-to-end scenarios: win64
+# under 64-bit Wine; win32 -- the one that ships -- emulated by qemu-i386, its
+# scenarios where users run it (WoW64: 64-bit Wine handing it to qemu) and a
+# short round trip in a pure 32-bit prefix; the release builds (reproducible,
+# signed); the static checks of both programs. Sets up the machine first
+# (Debian 12, as root). Ends with a pass/fail line per part and a verdict.
 set -u
 top=$(cd "$(dirname "$0")" && pwd)
 cd "$top"
