@@ -90,10 +90,13 @@ bool SETUP::Unwritable(const char* path, unsigned long code)
 {
     char msg[2 * PATHBUF], text[PATHBUF];
     bool held = code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION;
+    // The system's text ends in a line break.
     return Refuse(
-        StrFormat(msg, sizeof(msg), "Couldn't write %s\r\n%s", path,
-                  held ? "Please close Tunewrangler and its tools, then press Install again."
-                       : SysText(code, text)));
+        StrFormat(msg, sizeof(msg),
+                  held ? "Couldn't write %s\r\n"
+                         "Please close Tunewrangler and its tools, then press Install again."
+                       : "Couldn't write %s\r\n%sPick another Install Dir.",
+                  path, SysText(code, text)));
 }
 
 // What Add/Remove Programs and package managers read. The uninstaller's path

@@ -23,7 +23,6 @@ bool SETUP::Writable()
             code = GetLastError();
     }
     File::PathUnmake(dir, made); // none when the folder could not be made
-
     return !code || Unwritable(dir, code);
 }
 
@@ -38,7 +37,8 @@ bool SETUP::Room()
         return true;
     return Refuse(StrFormat(msg, sizeof(msg),
                             "Not enough room on %s\r\n"
-                            "Tunewrangler needs %d KiB and %d KiB are free.",
+                            "Tunewrangler needs %d KiB, %d KiB are free.\r\n"
+                            "Free some space or pick another Install Dir.",
                             root, (need + 1023) >> 10, avail.LowPart >> 10));
 }
 

@@ -30,7 +30,8 @@ void Unplant::Say(const char* text)
 
 int Unplant::Run()
 {
-    DBGF("{ Unplant::Run mode=%c dir=%s", "ASQ"[mode], dir);
+    static const char* const MODES[] = {"ask", "shh", "/S"};
+    DBGF("{ Unplant::Run mode=%s dir=%s", MODES[mode], dir);
     int rc = UNPLANT_NOT_REMOVED;
     char msg[2 * PATHBUF];
     if (!Which()) {

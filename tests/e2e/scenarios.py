@@ -3,9 +3,11 @@
 would by driver.exe under Wine and Xvfb, then the machine's state read back
 independently (registry files, drive C:, lnkinfo, the trace).
 
-usage: scenarios.py BUILD_DIR [--bits 64|32] [--only NAME,...]
-Needs WINEPREFIX (a booted prefix; for --bits 32 one made with WINEARCH=win32)
-and DISPLAY. The 32-bit build runs under qemu-i386 (cmake/setup-emulation.sh)."""
+usage: scenarios.py BUILD_DIR [--bits 64|32 [--wow64]] [--only NAME,...]
+Needs WINEPREFIX (a booted prefix; for --bits 32 one made with WINEARCH=win32,
+for --bits 32 --wow64 a 64-bit one, as on 64-bit Windows) and DISPLAY; some
+scenarios mount tmpfs drives and need root. The 32-bit build runs under
+qemu-i386 (cmake/setup-emulation.sh)."""
 import argparse
 import filecmp
 import glob
