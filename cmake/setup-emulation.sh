@@ -11,18 +11,18 @@
 #
 # Then: WINEARCH=win32 $EMU/usr/lib/wine/wine-preloader $EMU/usr/lib/wine/wine prog.exe
 set -e
+. "$(dirname "$0")/apt.sh"
 EMU=${EMU:-/opt/tunewrangler-emu}
 if [ -x "$EMU/usr/lib/wine/wine-preloader" ] && [ -x "$EMU/qemu-i386" ]; then
     echo "== 32-bit emulation is set up in $EMU"
     exit 0
 fi
 [ "$(id -u)" = 0 ] || { echo "need root to set up the emulation"; exit 1; }
-export DEBIAN_FRONTEND=noninteractive
 if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
     echo "== Installing wine32:i386"
     dpkg --add-architecture i386
-    apt-get update -qq
-    apt-get install -y -qq wine32:i386 >/dev/null
+    apt_update
+    apt_install wine32:i386
 fi
 
 echo "== Fetching qemu-i386 from Debian trixie's qemu-user"
@@ -31,7 +31,10 @@ mkdir -p "$dl/lists/partial" "$dl/cache/archives/partial"
 echo "deb http://deb.debian.org/debian trixie main" >"$dl/sources.list"
 apt_private="-o Dir::Etc::SourceList=$dl/sources.list -o Dir::Etc::SourceParts=/dev/null
   -o Dir::State::Lists=$dl/lists -o Dir::Cache=$dl/cache -o APT::Architectures::=amd64"
-apt-get $apt_private update -qq
+apt-get $apt_private update -qq || { sleep "$APT_RETRY_SECONDS"; apt-get $apt_private update -qq; } || {
+    echo "setup: could not read Debian trixie's package list for qemu-user; the mirror may be mid-sync: run the command again in an hour" >&2
+    exit 1
+}
 (cd "$dl" && apt-get $apt_private download qemu-user/trixie >/dev/null 2>&1)
 mkdir -p "$EMU"
 dpkg-deb --fsys-tarfile "$dl"/qemu-user_*.deb | tar -x -C "$dl" ./usr/bin/qemu-i386
