@@ -30,11 +30,14 @@ const VerbRow VERB_ROWS[VERBS] = {
 };
 
 const ApplRow APPLICATION_ROWS[APPLICATIONS] = {
-    {"Play_with_Tunewrangler", PLAY, MIDI_TYPES}, {"Edit_with_Fendrick", FENDRICK, MIDI_TYPES},
-    {"Convert_to_WAV", PRESSVOX, MIDI_TYPES},     {"Edit_with_Sondly", SONDLY, ".wav\0"},
-    {"Split_into_WAVs", BANKRIFT, ".sf2\0"},      {"Split_into_WAVs", LORROW, ".dls\0"},
-    {"Convert_to_MID", QUENNET, ".mod\0"},
+    {0, PLAY, ""},         {2, FENDRICK, ""},   {3, PRESSVOX, ""},    {4, SONDLY, ".wav"},
+    {5, BANKRIFT, ".sf2"}, {6, LORROW, ".dls"}, {7, QUENNET, ".mod"},
 };
+
+const char* ApplTypes(const ApplRow& a)
+{
+    return *a.typ ? a.typ : MIDI_TYPES;
+}
 
 const DirVerbRow DIR_VERB_ROWS[DIR_VERBS] = {
     {"Tunewrangler_PlaySongs", "Tunewrangler - Play Songs", "\"%s\\Tunewrangler.exe\" DIR %%1"},
@@ -85,10 +88,10 @@ void Registrations::Each(Sink sink, void* ctx) const
     }
     for (const ApplRow& a : APPLICATION_ROWS) {
         unsigned owned = StrLen(StrFormat(w.key, PATHBUF, KEY_APP, COMMAND_PROGRAMS[a.cmd]));
-        StrFormat(w.key + owned, PATHBUF - owned, KEY_VERB KEY_COMMAND, "", a.cmdNm);
+        StrFormat(w.key + owned, PATHBUF - owned, KEY_VERB KEY_COMMAND, "", VERB_ROWS[a.verb].nam);
         Emit(sink, ctx, w, "", cmds[a.cmd], owned);
         StrFormat(w.key, PATHBUF, KEY_APP_TYPES, COMMAND_PROGRAMS[a.cmd]);
-        for (const char* t = a.typ; *t; t += StrLen(t) + 1)
+        for (const char* t = ApplTypes(a); *t; t += StrLen(t) + 1)
             Emit(sink, ctx, w, t, "", owned);
     }
     for (int i = 0; i < DIR_VERBS; ++i) {

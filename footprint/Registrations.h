@@ -21,9 +21,9 @@ struct VerbRow {
     bool df; // the type's default verb
 };
 struct ApplRow {
-    const char* cmdNm;
-    int cmd;         // also names the program: Applications\<COMMAND_PROGRAMS[cmd]>.exe
-    const char* typ; // NUL-separated, ended by an empty string
+    unsigned char verb; // VERB_ROWS[verb].nam is the command's name
+    unsigned char cmd;  // also names the program: Applications\<COMMAND_PROGRAMS[cmd]>.exe
+    char typ[6];        // one type and the empty string that ends the list; empty: MIDI's
 };
 struct DirVerbRow {
     const char* id;
@@ -38,6 +38,9 @@ extern const ExtenRow EXTENSION_ROWS[EXTENSIONS];
 extern const VerbRow VERB_ROWS[VERBS];
 extern const ApplRow APPLICATION_ROWS[APPLICATIONS];
 extern const DirVerbRow DIR_VERB_ROWS[DIR_VERBS];
+
+// An application's supported types: NUL-separated, ended by an empty string.
+const char* ApplTypes(const ApplRow& a);
 
 // Key names under HKEY_CLASSES_ROOT.
 #define KEY_ICON "%s\\DefaultIcon"

@@ -1,9 +1,7 @@
 #!/usr/bin/env python3
 """Draws the installer's icon: two beamed notes on a round record-blue disc,
-and writes it as a 32x32, 4-bit .ico with one image. The palette holds only
-the colours the drawing uses (biClrUsed): seven colours need no more than 4
-bits per pixel, which leaves the image as it was at half the bytes, in a
-program that must stay under 24 KiB."""
+and writes it as a 32x32 .ico with one image at 8 bits per pixel (256
+colours). The palette holds only the colours the drawing uses (biClrUsed)."""
 import math
 import struct
 import sys
@@ -44,8 +42,7 @@ def draw():
 
 
 def ico(px):
-    xor = b"".join(bytes(px[y][x] << 4 | px[y][x + 1] for x in range(0, SIZE, 2))
-                   for y in range(SIZE - 1, -1, -1))
+    xor = b"".join(bytes(px[y]) for y in range(SIZE - 1, -1, -1))
     mask = b""
     for y in range(SIZE - 1, -1, -1):
         bits = 0
@@ -53,10 +50,11 @@ def ico(px):
             bits = (bits << 1) | (1 if px[y][x] == CLEAR else 0)
         mask += struct.pack(">I", bits)
     palette = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in PALETTE)
-    header = struct.pack("<IiiHHIIiiII", 40, SIZE, SIZE * 2, 1, 4, 0, len(xor) + len(mask), 0, 0,
+    header = struct.pack("<IiiHHIIiiII", 40, SIZE, SIZE * 2, 1, 8, 0, len(xor) + len(mask), 0, 0,
                          len(PALETTE), 0)
     image = header + palette + xor + mask
-    directory = struct.pack("<HHH", 0, 1, 1) + struct.pack("<BBBBHHII", SIZE, SIZE, 16, 0, 1, 4,
+    # bColorCount 0: 256 colours or more.
+    directory = struct.pack("<HHH", 0, 1, 1) + struct.pack("<BBBBHHII", SIZE, SIZE, 0, 0, 1, 8,
                                                           len(image), 22)
     return directory + image
 

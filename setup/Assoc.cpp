@@ -20,7 +20,8 @@ static void PutKept(const char* keyName, const char* valu, const char* data)
     key.Put(valu, data);
 }
 
-void SETUP::Exten(const char* ext, const char* id, const char* dsc, const char* ico)
+__attribute__((noinline)) void SETUP::Exten(const char* ext, const char* id, const char* dsc,
+                                            const char* ico)
 {
     char dext[PATHBUF];
     StrFormat(dext, sizeof(dext), ".%s", ext);
@@ -35,7 +36,8 @@ void SETUP::Exten(const char* ext, const char* id, const char* dsc, const char* 
     DBG("} SETUP::Exten");
 }
 
-void SETUP::Assoc(const char* id, const char* nam, const char* cmd, bool df)
+__attribute__((noinline)) void SETUP::Assoc(const char* id, const char* nam, const char* cmd,
+                                            bool df)
 {
     char name[PATHBUF];
     DBGF("{ SETUP::Assoc id=%s nam=%s cmd=%s df=%s", id, nam, cmd, df ? "y" : "n");
@@ -48,7 +50,7 @@ void SETUP::Assoc(const char* id, const char* nam, const char* cmd, bool df)
     DBG("} SETUP::Assoc");
 } // the command key closes here, after the closing trace line
 
-void SETUP::DirAssoc(const char* id, const char* nam, const char* cmd)
+__attribute__((noinline)) void SETUP::DirAssoc(const char* id, const char* nam, const char* cmd)
 {
     char name[PATHBUF];
     DBGF("{ SETUP::DirAssoc id=%s nam=%s cmd=%s", id, nam, cmd);
@@ -57,7 +59,8 @@ void SETUP::DirAssoc(const char* id, const char* nam, const char* cmd)
     DBG("} SETUP::DirAssoc");
 }
 
-void SETUP::Appl(const char* appNm, const char* cmdNm, const char* cmd, const char* typ)
+__attribute__((noinline)) void SETUP::Appl(const char* appNm, const char* cmdNm, const char* cmd,
+                                           const char* typ)
 {
     char name[PATHBUF];
     DBGF("{ SETUP::Appl appNm=%s cmdNm=%s cmd=%s", appNm, cmdNm, cmd);
@@ -89,7 +92,7 @@ void SETUP::Associate(const char* dir)
     for (const VerbRow& v : VERB_ROWS)
         Assoc(v.id, v.nam, regs.cmds[v.cmd], v.df);
     for (const ApplRow& a : APPLICATION_ROWS)
-        Appl(COMMAND_PROGRAMS[a.cmd], a.cmdNm, regs.cmds[a.cmd], a.typ);
+        Appl(COMMAND_PROGRAMS[a.cmd], VERB_ROWS[a.verb].nam, regs.cmds[a.cmd], ApplTypes(a));
     for (int i = 0; i < DIR_VERBS; ++i)
         DirAssoc(DIR_VERB_ROWS[i].id, DIR_VERB_ROWS[i].nam, regs.dirCmds[i]);
 }

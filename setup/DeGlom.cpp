@@ -32,71 +32,108 @@ void DeGlom::Verify()
 {
     DBG("{ DeGlom::Verify");
     unsigned size, sumSize;
-    glom = Resource(Glom::RESOURCE_ID, &size);
+    const unsigned char* archive = glom = Resource(Glom::RESOURCE_ID, &size);
     const unsigned char* sum = Resource(Glom::SUM_ID, &sumSize);
     // A truncated or bit-flipped download: the archive is not the one built.
 #ifndef BENCH_WITHOUT_ARCHIVE_SUM
-    if (sumSize != 4 || Glom::Read32(sum) != Glom::Sum(glom, size))
+    if (sumSize != 4 || Glom::Read32(sum) != Glom::Sum(archive, size))
         Die("The installer is damaged: download it again", 0, 99, true);
 #else
     (void)sum;
 #endif
     // A sound sum over a hand-made archive must still not send the reader
     // past the resource or write a name outside the install directory.
-    if (Glom::Check(glom, size))
+    if (Glom::Check(archive, size))
         Die("DeGlom::DeGlom - bad archive", 0, 99, true);
     DBG("} DeGlom::Verify");
 }
 
-DeGlom::DeGlom(const char* dir) : kib(0), failed(0), error(0)
+// What a crash would leave goes at the next start of the system; a name
+// need not exist yet to be scheduled, and one that is gone by then (a staged
+// member moved into place) is passed over.
+__attribute__((noinline)) static void AtRestart(const char* path)
 {
+    MoveFileExA(path, 0, MOVEFILE_DELAY_UNTIL_REBOOT);
+}
+
+// Why a file that stands where a member goes could not be replaced: a folder
+// there, or (probed when asked) a program holding the file; 0 when it can.
+static unsigned long InTheWay(const char* placed, bool probe)
+{
+    DWORD attr = GetFileAttributesA(placed);
+    if (attr == INVALID_FILE_ATTRIBUTES)
+        return 0;
+    if (attr & FILE_ATTRIBUTE_DIRECTORY)
+        return ERROR_ACCESS_DENIED; // no move replaces a folder
+    HANDLE h = probe ? CreateFileA(placed, DELETE, 0, 0, OPEN_EXISTING, 0, 0) : 0;
+    if (h == INVALID_HANDLE_VALUE)
+        return GetLastError();
+    if (h)
+        CloseHandle(h);
+    return 0;
+}
+
+DeGlom::DeGlom(const char* dir, bool probe) : kib(0), made(0), failed(0), error(0)
+{
+    char stage[PATHBUF], staged[PATHBUF], placed[PATHBUF];
     Glom::Walk m(glom);
-    unsigned bytes = 0, made, written = 0;
     DBGF("DeGlom path=%s nInd=%d", dir, m.n);
+    // Scheduled in the order the system will take them: the files, the
+    // staging folder, then each folder made for it, the deepest first.
+    StrFormat(stage, PATHBUF, "%s\\" STAGE_NAME, dir);
+    for (unsigned i = 0; i < m.n; ++i)
+        AtRestart(StrFormat(staged, PATHBUF, "%s\\%x", stage, i));
+    for (StrCopy(placed, stage); *placed && GetFileAttributesA(placed) == INVALID_FILE_ATTRIBUTES;
+         PathUp(placed))
+        AtRestart(placed);
     StrCopy(firstFailed, dir);
-    if ((error = File::PathMake(dir, &made))) {
+    if ((error = File::PathMake(stage, &made))) {
         failed = 1;
         return;
     }
-    while (m.Next()) {
-        char path[PATHBUF];
+    unsigned bytes = 0;
+    for (unsigned i = 0; m.Next(); ++i) {
         unsigned wrote = 0;
         bool opened = false;
         unsigned long code = ERROR_FILENAME_EXCED_RANGE;
-        // A joined path that does not fit is cut, traced and refused, not written.
-        StrFormat(path, PATHBUF, "%s\\%s", dir, m.name);
-        if (StrLen(dir) + 1 + StrLen(m.name) < PATHBUF) {
-            wrote = File::Put(path, m.data, m.len, &opened);
+        // A joined path that does not fit is cut, traced and refused, not
+        // written; the staged one (at most 8 hex digits) must fit as well.
+        StrFormat(placed, PATHBUF, "%s\\%s", dir, m.name);
+        StrFormat(staged, PATHBUF, "%s\\%x", stage, i);
+        bool fits = StrLen(dir) + 1 + StrLen(m.name) < PATHBUF && StrLen(stage) + 9 < PATHBUF;
+        if (fits && (code = InTheWay(placed, probe))) {
+        } else if (fits) {
+            // Its length checked as the file system reports it written.
+            wrote = File::Put(staged, m.data, m.len, &opened);
             code = GetLastError();
         }
-        DBGF("fn=%s len=%d wrote=%d", path, m.len, wrote);
-        written += opened;
+        DBGF("fn=%s len=%d wrote=%d", placed, m.len, wrote);
         if (!opened || wrote != m.len) {
             failed = 1;
-            StrCopy(firstFailed, path);
+            StrCopy(firstFailed, placed);
             error = code;
-            Undo(dir, written, made);
+            Unstage(dir, made);
             return;
         }
-        // KiB so far and the bytes under one KiB: no 64-bit sum is needed.
-        bytes += m.len & 1023;
-        kib += (m.len >> 10) + (bytes >> 10);
-        bytes &= 1023;
+        bytes += m.len; // the whole archive is under 1 GiB
     }
-    kib += bytes != 0;
+    kib = (bytes + 1023) >> 10;
+}
+
+void DeGlom::Unstage(const char* dir, unsigned made)
+{
+    char stage[PATHBUF], staged[PATHBUF];
+    StrFormat(stage, PATHBUF, "%s\\" STAGE_NAME, dir);
+    for (unsigned i = 0; i < Glom::Read32(glom); ++i)
+        DeleteFileA(StrFormat(staged, PATHBUF, "%s\\%x", stage, i));
+    File::PathUnmake(stage, made);
+}
+
+void DeGlom::Record()
+{
     RegPut members("m", MEMBERS_KEY);
     for (Glom::Walk r(glom); r.Next();)
         members.PutDword(r.name, r.len);
-}
-
-// The first written members (the failed one among them when it was opened)
-// and the folders made: the drive as it was before this attempt.
-void DeGlom::Undo(const char* dir, unsigned written, unsigned made)
-{
-    char path[PATHBUF];
-    for (Glom::Walk m(glom); written-- && m.Next();)
-        DeleteFileA(StrFormat(path, PATHBUF, "%s\\%s", dir, m.name));
-    File::PathUnmake(dir, made);
 }
 
 unsigned DeGlom::Need()

@@ -1,9 +1,10 @@
 // An earlier installation: its folder proposed when the dialog opens, its
-// uninstaller run only once Install has passed every check.
+// uninstaller run only once the new members are staged.
 #include "setup/SETUP.h"
 
 #include "diag/Diag.h"
 #include "sys/File.h"
+#include "sys/Format.h"
 #include "sys/Reg.h"
 
 // The earlier uninstaller's path without quotes ("C:\...\UNPLANT.exe" or
@@ -21,7 +22,7 @@ static bool EarlierUninstaller(char* exe)
 // Only a folder the Install button would take, else the default stays.
 void SETUP::ProposeEarlier()
 {
-    char exe[PATHBUF], msg[2 * PATHBUF];
+    char exe[PATHBUF];
     if (!EarlierUninstaller(exe))
         return;
     if (const char* why = DirProblem(PathUp(exe), msg))
@@ -30,29 +31,35 @@ void SETUP::ProposeEarlier()
         StrCopy(dir, exe);
 }
 
-// Its uninstaller quietly; then, when the product moves to another folder,
-// what that uninstaller leaves of itself there: its own file, and the
-// folder once empty. Nothing else there was installed by us.
-void SETUP::RemoveEarlier()
+// Which uninstaller Install runs, and whether the product moves: what that
+// uninstaller leaves of itself in its folder then goes once the new entry
+// stands; nothing else there was installed by us.
+void SETUP::FindEarlier()
 {
-    char exe[PATHBUF], cmd[PATHBUF + 8];
-    if (!EarlierUninstaller(exe))
-        return;
-    DWORD attr = GetFileAttributesA(exe);
-    if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY)) {
-        // The user deleted the folder: nothing to run.
-        DBGF("earlier uninstaller is gone, not run: %s", exe);
-        return;
+    char folder[PATHBUF];
+    if (EarlierUninstaller(earlier)) {
+        DWORD attr = GetFileAttributesA(earlier);
+        if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY)) {
+            // The user deleted the folder: nothing to run.
+            DBGF("earlier uninstaller is gone, not run: %s", earlier);
+            *earlier = 0;
+        }
     }
+    StrCopy(folder, earlier);
+    moving = *earlier && StrCompareI(PathUp(folder), dir);
+}
+
+// The earlier installation's uninstaller, quietly. It counts only when it
+// ended well (exit code 0); a Cancel at a file in use, or an error, leaves
+// that installation as it was, and so does this attempt: its own box has
+// said why and what to do. Its entry stays either way: Register replaces it.
+bool SETUP::ReplaceEarlier()
+{
+    if (!*earlier)
+        return true;
+    char cmd[PATHBUF + 8];
     // Quoted, or a path with a blank would let the system try C:\Program.exe first.
-    wsprintfA(cmd, "\"%s\" shh", exe);
-    // An uninstaller that did not finish (the user cancelled) keeps its file:
-    // it is what removes the rest.
-    if (RunWait(cmd))
-        return;
-    StrCopy(cmd, exe);
-    if (!StrCompareI(PathUp(cmd), dir) || StrCompareI(exe + StrLen(cmd) + 1, UNPLANT_EXE))
-        return;
-    DeleteFileA(exe);
-    RemoveDirectoryA(cmd);
+    unsigned rc = RunWait(StrFormat(cmd, sizeof(cmd), "\"%s\" shh", earlier));
+    DBGF("earlier uninstaller ended rc=%d", (int)rc);
+    return !rc;
 }

@@ -1,4 +1,34 @@
-// The install procedure: the Install button's handler, step by step.
+// The install procedure: the Install button's handler, its checks, then its
+// steps, each beside what takes it back.
+//
+// Each step is made so that a process killed right after it (a power cut, a
+// logoff, Task Manager) leaves a state that a program of ours finishes:
+//
+//   step            the machine holds if the process dies right after it   who cleans up, and when
+//   (checks)        nothing new                                            -
+//   Stage           the members staged in <dir>\~install.tmp; every       the next start of the
+//   system,
+//                   staged name, that folder and each folder made for it   which was told before
+//                   each scheduled for deletion                                 was made
+//   ReplaceEarlier  the earlier installation taken away by its own         its entry still stands:
+//   its
+//                   uninstaller ("shh"), which leaves its entry and file   uninstaller takes the
+//                   rest
+//   Register        the new uninstaller in place and the new entry (with   the new entry's
+//   uninstaller
+//                   its version) over the earlier one; moving: the earlier folder's
+//                   uninstaller gone; the members record
+//   Place           each member moved into place, one by one; then the     the same
+//                   staging folder gone: the installation is whole
+//   StartMenu, Assocs: the links, the registrations                       the same
+//
+// Until the earlier uninstaller has succeeded, a failure takes back what
+// was staged and the dialog stays: the machine is as it was. After it, a
+// member held by a program started meanwhile gets Retry and Cancel; Cancel
+// leaves the new entry, whose uninstaller, or the next Install, finishes.
+// Within Register the new uninstaller's move and the entry that names it are
+// two writes with no step between; a power cut between them leaves that
+// file (and, moving, the earlier folder's one) with no entry.
 #include "setup/SETUP.h"
 
 #include <shellapi.h>
@@ -16,7 +46,27 @@
 #define HOME_PAGE_URL "https://tunewrangler.example/"
 #endif
 
-static void Unbusy()
+const char CLOSE_AND_RETRY[] = "Close Tunewrangler and its tools, then press Retry.";
+const char CLOSE_AND_INSTALL[] = "Close Tunewrangler and its tools, then press Install again.";
+
+// The steps in order: what each makes, and what takes it back.
+// Their names, for the trace, are one string: a pointer each would cost the
+// shipped program a relocation entry too.
+#define MAKE(step) [](SETUP& s) { return s.step(); }
+const SETUP::Step SETUP::steps[] = {
+    {MAKE(Stage), [](SETUP& s) { s.Unstage(); }},
+    {MAKE(ReplaceEarlier), 0}, // past here, the new entry's uninstaller
+    {MAKE(Register), 0},
+    {MAKE(Place), 0},
+    {MAKE(StartMenu), 0},
+    {MAKE(Assocs), 0},
+    {0},
+};
+#undef MAKE
+static const char STEP_NAMES[] = "Stage\0ReplaceEarlier\0Register\0Place\0StartMenu\0Assocs";
+
+// Out of line: each call of an import costs the shipped program a relocation entry.
+__attribute__((noinline)) static void Unbusy()
 {
     SetCursor(App.savedCursor);
 }
@@ -26,21 +76,24 @@ void SETUP::Inst(LPARAM)
     App.savedCursor = SetCursor(LoadCursorA(0, IDC_WAIT));
     DBG("{ SETUP::Inst");
     SendMessageA(ctlDir.wnd, WM_GETTEXT, PATHBUF, (LPARAM)dir);
-    // Nothing is written or removed before every check has passed; a failed
-    // extraction then takes back what it wrote. The earlier installation goes
-    // only now.
-    if (!ValidDir() || !Writable() || !Room() || !NoDowngrade())
+    if (!ValidDir() || !Room() || !NoDowngrade())
         return;
     DBGF("start=%s pfile=%s", start, dir);
-    RemoveEarlier();
-    unsigned kib;
-    if (!Extracted(&kib))
+    FindEarlier();
+    const char* name = STEP_NAMES;
+    for (const Step* s = steps; s->make; ++s, name += StrLen(name) + 1) {
+        *msg = 0;
+        DBGF("%c SETUP::%s", '{', name);
+        bool made = s->make(*this);
+        DBGF("%c SETUP::%s", '}', name);
+        if (made)
+            continue;
+        while (s-- != steps)
+            if (s->undo)
+                s->undo(*this);
+        Refuse(*msg ? msg : 0);
         return;
-    UninstallEntry(kib);
-    StartMenu();
-    if (SendMessageA(ctlAssoc.wnd, BM_GETCHECK, 0, 0) == BST_CHECKED)
-        Associate(dir);
-    RecordVersion();
+    }
     DBG("tell shell to redo stuff;  say ok;  unbusy");
     SHChangeNotify(SHCNE_ASSOCCHANGED, 0x3000 /* SHCNF_FLUSHNOWAIT */, 0, 0);
     Unbusy();
@@ -53,12 +106,11 @@ void SETUP::Inst(LPARAM)
     SendMessageA(App.main, WM_CLOSE, 0, 0);
 }
 
-// Implementation
+// Checks
 
 // On refusal the dialog stays open for another try; nothing was touched.
 bool SETUP::ValidDir()
 {
-    char msg[2 * PATHBUF];
     const char* why = DirProblem(dir, msg);
     return !why || Refuse(why);
 }
@@ -74,37 +126,99 @@ bool SETUP::Refuse(const char* why)
     return false;
 }
 
-// Every member written, or none: the user is told which file failed and why.
-bool SETUP::Extracted(unsigned* kib)
+// A file or folder that could not be written, with the system's reason, in
+// msg: always false. Only a file held open by a running program is mended by
+// closing it; a read-only drive or a name the file system refuses is not.
+bool SETUP::Unwritable(const char* path, unsigned long code)
+{
+    char text[PATHBUF];
+    bool held = code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION;
+    // The system's text ends in a line break.
+    StrFormat(msg, sizeof(msg), "Couldn't write %s\r\n%s%s", path, held ? "" : SysText(code, text),
+              held ? CLOSE_AND_INSTALL : "Pick another Install Dir.");
+    return false;
+}
+
+// Steps
+
+bool SETUP::Stage()
 {
     DBGF("making program files at %s", dir);
-    DeGlom glom(dir);
-    *kib = glom.kib;
+    // With an earlier installation to run, its uninstaller asks about the
+    // files its programs hold; a member it did not have is asked about when
+    // it is put in place.
+    DeGlom glom(dir, !*earlier);
+    kib = glom.kib;
+    made = glom.made;
     return !glom.failed || Unwritable(glom.firstFailed, glom.error);
 }
 
-// A file or folder that could not be written: refused with the system's
-// reason. Only a file held open by a running program is mended by closing
-// it; a read-only drive or a name the file system refuses is not.
-bool SETUP::Unwritable(const char* path, unsigned long code)
+void SETUP::Unstage()
 {
-    char msg[2 * PATHBUF], text[PATHBUF];
-    bool held = code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION;
-    // The system's text ends in a line break.
-    return Refuse(
-        StrFormat(msg, sizeof(msg),
-                  held ? "Couldn't write %s\r\n"
-                         "Please close Tunewrangler and its tools, then press Install again."
-                       : "Couldn't write %s\r\n%sPick another Install Dir.",
-                  path, SysText(code, text)));
+    DeGlom::Unstage(dir, made);
+}
+
+// The uninstaller in place, then the entry that names it: from here on the
+// installation is listed, with an uninstaller that takes whatever of it
+// there is (the members record says what). When the product moves, the
+// earlier folder keeps only its uninstaller's file: it goes now.
+bool SETUP::Register()
+{
+    DBG("uninstall info");
+    if (!Placed(true))
+        return false;
+    UninstallEntry();
+    if (moving) {
+        DeleteFileA(earlier);
+        RemoveDirectoryA(PathUp(earlier)); // only when empty
+    }
+    DeGlom::Record();
+    return true;
+}
+
+// Every other member, then the staging folder, empty now: the installation
+// is whole.
+bool SETUP::Place()
+{
+    char stage[PATHBUF];
+    if (!Placed(false))
+        return false;
+    RemoveDirectoryA(StrFormat(stage, sizeof(stage), "%s\\" STAGE_NAME, dir));
+    return true;
+}
+
+// Moves the staged uninstaller, or every other member, into place. The
+// earlier uninstaller has taken the files it held; a program started since
+// may hold one again.
+bool SETUP::Placed(bool uninstaller)
+{
+    char staged[PATHBUF], placed[PATHBUF], text[PATHBUF];
+    for (Glom::Walk m(DeGlom::Archive()); m.Next();) {
+        if (!StrCompareI(m.name, UNPLANT_EXE) != uninstaller)
+            continue;
+        StrFormat(staged, sizeof(staged), "%s\\" STAGE_NAME "\\%x", dir, m.i - 1);
+        StrFormat(placed, sizeof(placed), "%s\\%s", dir, m.name);
+        while (!MoveFileExA(staged, placed, MOVEFILE_REPLACE_EXISTING)) {
+            StrFormat(msg, sizeof(msg), "Couldn't write %s\r\n%s%s", placed,
+                      SysText(GetLastError(), text), CLOSE_AND_RETRY);
+            DBG(msg);
+            if (Ask(MB_RETRYCANCEL | MB_ICONWARNING) != IDRETRY) {
+                StrFormat(msg, sizeof(msg), "Tunewrangler is only partly installed.\r\n%s",
+                          CLOSE_AND_INSTALL);
+                return false;
+            }
+        }
+        if (!uninstaller) // its line would come before the entry that names it
+            DBGF("placed %s", placed);
+    }
+    return true;
 }
 
 // What Add/Remove Programs and package managers read. The uninstaller's path
 // is quoted, or the system may run C:\Program.exe for C:\Program Files\...
-void SETUP::UninstallEntry(unsigned kib)
+void SETUP::UninstallEntry()
 {
     char buf[PATHBUF];
-    DBG("uninstall info");
     RegPut key("m", UNINSTALL_KEY);
     key.Put("DisplayIcon", StrFormat(buf, sizeof(buf), "%s\\%s.exe", dir, "Tunewrangler"));
     key.Put("DisplayName", "Tunewrangler");
@@ -115,23 +229,26 @@ void SETUP::UninstallEntry(unsigned kib)
     key.PutDword("NoModify", 1);
     key.PutDword("NoRepair", 1);
     key.PutDword("EstimatedSize", kib);
+    // The version of the members staged: the archive's own version.txt. With
+    // the entry, so that a rerun after a crash compares the right one.
+    char text[PATHBUF];
+    key.Put("DisplayVersion", DeGlom::Version(text));
 }
 
-void SETUP::StartMenu()
+bool SETUP::StartMenu()
 {
     DBGF("making start menu at %s", start);
     // The ANSI form of a path shows "?" for each character the code page
     // lacks; a folder too deep for the links' names is no better.
     bool deep = StrLen(start) + START_LINK_ROOM > PATHBUF - 1;
     if (deep || StrFind(start, '?')) {
-        char msg[PATHBUF];
         Hey(StrFormat(msg, sizeof(msg),
                       "%s\r\nso I can't make your Start Menu entries :(\r\n"
                       "You'll have to do that manually :(",
                       deep ? "Your Start Menu's path is too long"
                            : "Sorry, you must have a foreign language version of windows"),
             0);
-        return;
+        return true;
     }
     File::PathMake(start);
     char lnk[PATHBUF], target[PATHBUF];
@@ -139,11 +256,12 @@ void SETUP::StartMenu()
     for (const char* name : SHORTCUT_PROGRAMS)
         File::Link(StrFormat(lnk, sizeof(lnk), "%s\\%s.lnk", start, name),
                    StrFormat(target, sizeof(target), "%s\\%s.exe", dir, name), 0);
+    return true;
 }
 
-// The version of the members just written: the archive's own version.txt.
-void SETUP::RecordVersion()
+bool SETUP::Assocs()
 {
-    char text[PATHBUF];
-    RegPut("m", UNINSTALL_KEY).Put("DisplayVersion", DeGlom::Version(text));
+    if (SendMessageA(ctlAssoc.wnd, BM_GETCHECK, 0, 0) == BST_CHECKED)
+        Associate(dir);
+    return true;
 }

@@ -1,5 +1,7 @@
 // The checks Install makes before anything is written or removed: each
-// refusal is a box that says what to do, and the dialog stays.
+// refusal is a box that says what to do, and the dialog stays. A read-only
+// drive, a folder without rights or a device that is not ready is found by
+// staging itself, which takes back what it made.
 #include "setup/SETUP.h"
 
 #include "app/Application.h"
@@ -9,28 +11,11 @@
 #include "sys/Format.h"
 #include "sys/Reg.h"
 
-// A read-only drive, a folder without rights, a device that is not ready:
-// found by making the folder and a file in it, both taken away again.
-bool SETUP::Writable()
-{
-    unsigned made;
-    char probe[PATHBUF];
-    unsigned long code = File::PathMake(dir, &made);
-    if (!code) {
-        if (GetTempFileNameA(dir, "tw", 0, probe))
-            DeleteFileA(probe);
-        else
-            code = GetLastError();
-    }
-    File::PathUnmake(dir, made); // none when the folder could not be made
-    return !code || Unwritable(dir, code);
-}
-
 // Free space of the install directory's drive against what the archive
-// needs there; a drive that cannot say is left to extraction's own undo.
+// needs there; a drive that cannot say is left to staging's own undo.
 bool SETUP::Room()
 {
-    char root[] = {dir[0], ':', '\\', 0}, msg[2 * PATHBUF];
+    char root[] = {dir[0], ':', '\\', 0};
     unsigned need = DeGlom::Need();
     ULARGE_INTEGER avail;
     if (!GetDiskFreeSpaceExA(root, &avail, 0, 0) || avail.HighPart || avail.LowPart >= need)
@@ -46,14 +31,18 @@ bool SETUP::Room()
 // replaced only when the user says so.
 bool SETUP::NoDowngrade()
 {
-    char installed[PATHBUF], offered[PATHBUF], msg[2 * PATHBUF];
+    char installed[PATHBUF], offered[PATHBUF];
     RegGet(UNINSTALL_KEY).Get("DisplayVersion", installed);
     if (!Newer(installed, DeGlom::Version(offered)))
         return true;
     StrFormat(msg, sizeof(msg), "Tunewrangler %s is installed.\r\nReplace it with the older %s?",
               installed, offered);
-    return MessageBoxA(App.main, msg, "Tunewrangler", MB_YESNO | MB_ICONQUESTION) == IDYES ||
-           Refuse(0);
+    return Ask(MB_YESNO | MB_ICONQUESTION) == IDYES || Refuse(0);
+}
+
+int SETUP::Ask(unsigned buttons)
+{
+    return MessageBoxA(App.main, msg, "Tunewrangler", buttons);
 }
 
 bool SETUP::Newer(const char* a, const char* b)

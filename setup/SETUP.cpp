@@ -17,7 +17,7 @@ const CmdTab<SETUP> SETUP::cmds[] = {
 
 SETUP::SETUP() : DialogTop(IDI_SETUP, IDD_SETUP), nGdi(0)
 {
-    start[0] = dir[0] = 0;
+    start[0] = dir[0] = earlier[0] = 0;
 }
 
 SETUP::~SETUP()
@@ -36,10 +36,11 @@ bool SETUP::Do(int id, int code, LPARAM extra)
 void SETUP::Open()
 {
     DBG("{ SETUP::Open");
-    ctlDir.Init(App.main, IDC_DIR);
-    ctlAssoc.Init(App.main, IDC_ASSOC);
+    HWND main = App.main;
+    ctlDir.Init(main, IDC_DIR);
+    ctlAssoc.Init(main, IDC_ASSOC);
     nGdi = 0;
-    CtlTip::Init(App.main);
+    CtlTip::Init(main);
     CtlTip::Add(ctlDir.wnd, "tunewrangler .exe files go here (the default is fine)");
     CtlTip::Add(ctlAssoc.wnd, "leave it checked unless your don't want to associate\r\n"
                               "tunewrangler's filetypes (.mid, .kar, .rmi)");
@@ -75,7 +76,6 @@ void SETUP::Browse(LPARAM)
     if (!PickDir(path))
         return;
     // Said at once, not when Install is pressed.
-    char msg[2 * PATHBUF];
     if (const char* why = Propose(path, dir) ? DirProblem(dir, msg) : TooLong(msg)) {
         Hey(why, 0);
         return;

@@ -15,6 +15,9 @@ enum {
     IDC_ASSOC = 1027,
 };
 
+// What a box says to do about a file in use.
+extern const char CLOSE_AND_RETRY[], CLOSE_AND_INSTALL[];
+
 class SETUP : public DialogTop {
 public:
     SETUP();
@@ -55,20 +58,41 @@ public:
 private:
     static const CmdTab<SETUP> cmds[];
 
+    // One step of the install and what takes it back before the earlier
+    // installation has gone (0: once the new entry stands, its uninstaller).
+    struct Step {
+        bool (*make)(SETUP&);
+        void (*undo)(SETUP&);
+    };
+    static const Step steps[];
+
     // Implementation
     void ProposeEarlier();
-    void RemoveEarlier();
     // Checks before anything is written: each says why and returns false.
     bool ValidDir();
-    bool Writable();
     bool Room();
     bool NoDowngrade();
     bool Refuse(const char* why);
     bool Unwritable(const char* path, unsigned long code);
-    bool Extracted(unsigned* kib);
-    void UninstallEntry(unsigned kib);
-    void StartMenu();
-    void RecordVersion();
+    // A question in msg, with these buttons; the answer.
+    int Ask(unsigned buttons);
+    // The steps (Inst.cpp); a failing one leaves its box's text in msg.
+    void FindEarlier();
+    bool Stage();
+    void Unstage();
+    bool ReplaceEarlier();
+    bool Register();
+    bool Place();
+    bool Placed(bool uninstaller);
+    bool StartMenu();
+    bool Assocs();
+    void UninstallEntry();
+
+    char earlier[PATHBUF]; // the earlier installation's uninstaller, or empty
+    bool moving;           // and it lives in another folder
+    unsigned kib;          // of the staged members
+    unsigned made;         // folders made for the staging folder
+    char msg[2 * PATHBUF]; // why a step failed
 };
 
 // The shell's folder picker, opened at path; true when a folder was chosen.

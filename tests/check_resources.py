@@ -1,9 +1,10 @@
 #!/usr/bin/python3
 """Reads the built installer's resources with pefile and checks them against
 what the program relies on: dialog template 200 byte by byte, icon group 103,
-the manifest (for the build's architecture) and the archive GLOM 173.
+the manifest (for the build's architecture) and the archive GLOM 173; with
+--icon-only (the uninstaller) icon group 103 alone.
 
-usage: check_resources.py EXE X86|amd64"""
+usage: check_resources.py EXE X86|amd64 [--icon-only]"""
 import struct
 import sys
 
@@ -61,6 +62,26 @@ def dialog(data):
     return d
 
 
+def icon(res, check):
+    """Group 103: one image of 32 by 32 pixels at 8 bits per pixel, as its
+    directory entry and the image's own header both say."""
+    _, group = res[(RT_GROUP_ICON, 103)]
+    _, typ, count = struct.unpack_from("<HHH", group, 0)
+    w, h, colors, _, planes, bits, size, icon_id = struct.unpack_from("<BBBBHHIH", group, 6)
+    check((typ, count) == (1, 1), "icon group holds %d images" % count)
+    check((w, h, bits, colors) == (32, 32, 8, 0), "icon %dx%d at %d bits, %d colours" % (w, h, bits, colors))
+    if (RT_ICON, icon_id) not in res:
+        check(False, "icon image missing")
+        return
+    image = res[(RT_ICON, icon_id)][1]
+    hsize, bw, bh, _, bbits, comp, _, _, _, used, _ = struct.unpack_from("<IiiHHIIiiII", image, 0)
+    check((hsize, bw, bh, bbits, comp) == (40, 32, 64, 8, 0),
+          "icon image %dx%d at %d bits (header %d, compression %d)" % (bw, bh // 2, bbits, hsize, comp))
+    palette = 4 * (used or 256)
+    check(0 < used <= 256 and len(image) == 40 + palette + 32 * 32 + 32 * 4,
+          "icon image of %d bytes with %d colours" % (len(image), used))
+
+
 def main():
     exe, arch = sys.argv[1], sys.argv[2]
     pe = pefile.PE(exe)
@@ -70,6 +91,12 @@ def main():
     def check(ok, what):
         if not ok:
             problems.append(what)
+
+    if sys.argv[3:] == ["--icon-only"]:
+        icon(res, check)
+        for p in problems:
+            print("FAIL: " + p)
+        return 1 if problems else 0
 
     lang, data = res[(RT_DIALOG, 200)]
     d = dialog(data)
@@ -95,12 +122,7 @@ def main():
     check(got == want, "controls\n  got  %r\n  want %r" % (got, want))
     check(all(i[6] == 0 and i[7] == 0 for i in d["items"]), "help ids or creation data")
 
-    lang, group = res[(RT_GROUP_ICON, 103)]
-    _, typ, count = struct.unpack_from("<HHH", group, 0)
-    w, h, colors, _, planes, bits, size, icon_id = struct.unpack_from("<BBBBHHIH", group, 6)
-    check((typ, count) == (1, 1), "icon group holds %d images" % count)
-    check((w, h, bits) == (32, 32, 4), "icon %dx%d at %d bits" % (w, h, bits))
-    check((RT_ICON, icon_id) in res, "icon image missing")
+    icon(res, check)
 
     _, manifest = res[(RT_MANIFEST, 1)]
     text = manifest.decode("utf-8")

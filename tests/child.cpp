@@ -73,7 +73,7 @@ int main(int argc, char** argv)
     }
     if (!strcmp(mode, "deglom")) {
         DeGlom::Verify();
-        DeGlom glom(a);
+        DeGlom glom(a, true);
         printf("failed=%u first=%s\n", glom.failed, glom.firstFailed);
         return (int)glom.failed;
     }

@@ -25,17 +25,20 @@ GDIFont* CtlTip::Font()
 void CtlTip::Init(HWND parent)
 {
     App.tipParent = parent;
-    App.tipWindow =
+    // Locals, not the record's fields: each reading of a global costs the
+    // shipped program a relocation entry.
+    HWND tip =
         CreateWindowExA(0, "tooltips_class32", 0, TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
                         CW_USEDEFAULT, CW_USEDEFAULT, parent, 0, App.instance, 0);
-    if (!App.tipWindow)
+    App.tipWindow = tip;
+    if (!tip)
         Err("CtlTip::Init  CreateWindowEx", 99);
-    SendMessageA(App.tipWindow, TTM_SETDELAYTIME, TTDT_AUTOPOP, 0x7FFF7FFF);
-    HDC dc = GetDC(App.tipWindow);
-    tipFont = new (fontStore) GDIFont(dc);
-    SendMessageA(App.tipWindow, WM_SETFONT, (WPARAM)tipFont->font, TRUE);
-    SendMessageA(App.tipWindow, TTM_SETMAXTIPWIDTH, 0, 70 * tipFont->aveWidth);
-    ReleaseDC(App.tipWindow, dc);
+    SendMessageA(tip, TTM_SETDELAYTIME, TTDT_AUTOPOP, 0x7FFF7FFF);
+    HDC dc = GetDC(tip);
+    GDIFont* font = tipFont = new (fontStore) GDIFont(dc);
+    SendMessageA(tip, WM_SETFONT, (WPARAM)font->font, TRUE);
+    SendMessageA(tip, TTM_SETMAXTIPWIDTH, 0, 70 * font->aveWidth);
+    ReleaseDC(tip, dc);
     App.tipHook = SetWindowsHookExA(WH_GETMESSAGE, Hook, 0, GetCurrentThreadId());
     if (!App.tipHook)
         Err("CtlTip::Init  SetWindowsHookEx", 99);

@@ -47,7 +47,9 @@ static const char* EdgeCode(WPARAM wp)
     return (wp >= 1 && wp <= 8) ? codes[wp - 1] : "??";
 }
 
-static INT_PTR Fallback(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
+// Out of line: each inlined copy would read the record again, and each
+// reading costs the shipped program a relocation entry.
+__attribute__((noinline)) static INT_PTR Fallback(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
 {
     if (!App.current)
         return FALSE;

@@ -10,6 +10,7 @@
 #include "sys/File.h"
 #include "sys/Format.h"
 #include "footprint/Footprint.h"
+#include "sys/Reg.h"
 #include "unplant/HandOverFolder.h"
 
 // The copy runs with this program's rights, an administrator's: whoever could
@@ -85,11 +86,16 @@ int Unplant::Finish(const char* tail)
     WaitForSingleObject((HANDLE)(UINT_PTR)h, INFINITE);
     CloseHandle((HANDLE)(UINT_PTR)h);
     // The system may hold the image a moment after the process has ended.
-    for (int i = 0; i < 100 && !DeleteFileA(tail) && GetLastError() != ERROR_FILE_NOT_FOUND; ++i)
+    bool gone = false;
+    for (int i = 0;
+         i < 100 && !(gone = DeleteFileA(tail) || GetLastError() == ERROR_FILE_NOT_FOUND); ++i)
         Sleep(100);
     char dir[PATHBUF], self[PATHBUF];
     StrCopy(dir, tail);
     RemoveDirectoryA(PathUp(dir)); // only when empty: a user's files keep it
+    // The entry last: while the uninstaller is there, it is listed.
+    if (gone)
+        RegRemove("m", UNINSTALL_KEY);
     // This copy and its folder go at the next start of the system, the file
     // first; nothing else is ever scheduled so, since a reinstall may
     // meanwhile rewrite it.

@@ -59,6 +59,8 @@ int Unplant::Run()
 int Unplant::Done()
 {
     bool handed = HandOver();
+    if (!handed)
+        RegRemove("m", UNINSTALL_KEY);
     if (mode == SILENT && handed)
         return UNPLANT_DONE;
     char msg[2 * PATHBUF];
@@ -169,12 +171,14 @@ bool Unplant::Ask(const char* name, unsigned long error)
     DBG(msg);
     if (MessageBoxA(0, msg, CAPTION, MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY)
         return true;
+    // Run by a later installer ("shh"), it says what that installer needs.
     StrFormat(msg, sizeof(msg),
-              removed ? "Tunewrangler is only partly removed: %s\\%s is still there.\r\n"
-                        "Run the uninstaller again to finish."
-                      : "Nothing was removed: %s\\%s is in use.\r\n"
-                        "Run the uninstaller again when it is closed.",
-              dir, name);
+              removed ? "Tunewrangler is only partly removed: %s\\%s is still there.\r\n%s"
+                      : "Nothing was removed: %s\\%s is in use.\r\n%s",
+              dir, name,
+              mode == SHH ? "Close Tunewrangler and its tools, then press Install again."
+              : removed   ? "Run the uninstaller again to finish."
+                          : "Run the uninstaller again when it is closed.");
     Say(msg);
     return false;
 }
@@ -233,10 +237,18 @@ void Unplant::Registrations()
     DBG("} Unplant::Registrations");
 }
 
-// The uninstall entry last, and the product's record (members, earlier values) with it.
+// The product's record (members, earlier values), then the uninstall entry.
+// A later installer ("shh") replaces the entry itself once its own
+// uninstaller is in place; otherwise the copy that deletes this program
+// takes the entry last (Finish), so that until this program is gone it stays
+// listed, and running it again finishes the job.
 void Unplant::Entry()
 {
     DBG("uninstall entry");
+    if (mode == SHH) {
+        RegRemove("m", MEMBERS_KEY);
+        RegRemove("m", PREVIOUS_KEY);
+        return;
+    }
     RegRemove("m", PRODUCT_KEY);
-    RegRemove("m", UNINSTALL_KEY);
 }

@@ -2,6 +2,7 @@
 #include "app/AppMain.h"
 
 #include "app/Application.h"
+#include "footprint/OneAtATime.h"
 #include "sys/Str.h"
 #include "unplant/Unplant.h"
 
@@ -9,8 +10,12 @@ int AppMain()
 {
     if (!StrCompareNI(App.tail, "finish ", 7))
         return Unplant::Finish(App.tail + 7);
-    Unplant unplant(!StrCompareI(App.tail, "shh")  ? SHH
-                    : !StrCompareI(App.tail, "/S") ? SILENT
-                                                   : ASK);
-    return unplant.Run();
+    UnplantMode mode = !StrCompareI(App.tail, "shh")  ? SHH
+                       : !StrCompareI(App.tail, "/S") ? SILENT
+                                                      : ASK;
+    // An installer's own run ("shh") is part of that installer's turn; the
+    // copy that deletes this program inherits the guard with its handles.
+    if (mode != SHH && !OneAtATime(true))
+        return UNPLANT_DONE;
+    return Unplant(mode).Run();
 }

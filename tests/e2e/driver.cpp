@@ -5,8 +5,9 @@
 //
 //   start EXE | run COMMAND-LINE | dialog | edit-is TEXT | check-is 0|1 | set-edit TEXT | uncheck
 //   click ID | box CAPTION TEXT-PREFIX | answer CAPTION TEXT-PREFIX BUTTON-ID
+//   (any-box, any-answer: a box of any process, such as the uninstaller an installer runs)
 //   picker ok|cancel | product NAME
-//   close | exit CODE | no-dialog MS | sleep MS | hold PATH | release
+//   close | exit CODE | no-dialog MS | no-box MS | sleep MS | hold PATH | release
 //   regset KEY NAME DATA | regput ROOT KEY NAME DATA | regdword ROOT KEY NAME N | regunset ROOT KEY
 //   NAME | regdel ROOT KEY layout | no-key KEY | file-has PATH TEXT | no-file PATH TEXT | rm PATH |
 //   shell-open VERB FILE | crash-thread
@@ -154,6 +155,10 @@ int main(int argc, char** argv)
             if (!SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &r))
                 Fail("the setup dialog does not answer");
             printf("dialog up\n");
+        } else if (step == "no-box") {
+            // No box of the installer's own beside its dialog within MS.
+            if (HWND box = Find(installer.dwProcessId, "", dialog, atoi(arg().c_str())))
+                Fail("a box appeared: " + BoxText(box));
         } else if (step == "no-dialog") {
             if (Find(installer.dwProcessId, "SETUP Tunewrangler", 0, atoi(arg().c_str())))
                 Fail("a dialog appeared");
@@ -175,12 +180,13 @@ int main(int argc, char** argv)
                 Fail("the check box did not clear");
         } else if (step == "click") {
             PostMessageA(Item(atoi(arg().c_str())), BM_CLICK, 0, 0);
-        } else if (step == "box" || step == "answer") {
+        } else if (step == "box" || step == "answer" || step == "any-box" || step == "any-answer") {
             // answer names the button of a box with others: IDYES 6, IDNO 7,
             // IDRETRY 4, IDCANCEL 2; box presses OK.
+            bool any = step.compare(0, 4, "any-") == 0;
             std::string caption = arg(), prefix = arg();
-            int button = step == "answer" ? atoi(arg().c_str()) : IDOK;
-            HWND box = Find(installer.dwProcessId, caption, dialog);
+            int button = step.find("answer") != std::string::npos ? atoi(arg().c_str()) : IDOK;
+            HWND box = Find(any ? 0 : installer.dwProcessId, caption, dialog);
             if (!box)
                 Fail("no message box [" + caption + "]");
             std::string text = BoxText(box);

@@ -13,8 +13,10 @@ import filecmp
 import glob
 import os
 import shutil
+import signal
 import subprocess
 import sys
+import struct
 import time
 
 import pefile
@@ -277,7 +279,7 @@ def unwritable_member(w):
                       "set-edit", d, "click", "1016", "box", "Hey...",
                       "Couldn't write " + d + "\\Sondly.exe\r\n", "no-key", UNINSTALL,
                       "edit-is", d, "close", "exit", "0")
-    w.check("Please close" not in out, "a read-only file blamed on a running program: " + out)
+    w.check("then press Install again" not in out, "a read-only file blamed on a running program: " + out)
     w.check(in_order(tr, ["fn=%s\\Fendrick.exe len=%d wrote=%d" % ((d,) + (member_size(w, "Fendrick.exe"),) * 2)]),
             "Fendrick.exe not written before the blocked member")
     w.check(os.listdir(w.prefix.c(d)) == ["Sondly.exe"], "left behind: %r" % os.listdir(w.prefix.c(d)))
@@ -710,9 +712,11 @@ def move_then_uninstall(w):
     w.drive("rm", "C:\\Moved")
 
 
-def older_build(w, version):
+def older_build(w, version, renamed=None):
     """A copy of the installer whose archive's version.txt says version (eight
-    digits, as long as the built one's), with the archive's sum made again."""
+    digits, as long as the built one's), with the archive's sum made again;
+    renamed (old, new: as long) gives a member another name, so that the
+    newer build has a member the older one lacks."""
     exe = os.path.join(w.build, "e2e", "older", "TunewranglerSetup.exe")
     os.makedirs(os.path.dirname(exe), exist_ok=True)
     data = bytearray(open(os.path.join(w.build, "TunewranglerSetup.exe"), "rb").read())
@@ -727,6 +731,12 @@ def older_build(w, version):
     listing = subprocess.run([tool, "list", glom], capture_output=True, text=True, check=True).stdout
     offset = [int(l.split()[2]) for l in listing.splitlines() if l.split()[0] == "version.txt"][0]
     archive[offset:offset + 8] = version.encode()
+    if renamed:
+        n, width = struct.unpack_from("<II", archive, 0)
+        names = 8 + 4 * n
+        slots = [names + i * (width + 1) for i in range(n)]
+        at_name = [a for a in slots if archive[a:a + width + 1].rstrip(b"\0") == renamed[0].encode()][0]
+        archive[at_name:at_name + len(renamed[1])] = renamed[1].encode()
     open(glom, "wb").write(archive)
     subprocess.run([tool, "sum", glom], check=True)
     data[at[173]:at[173] + len(archive)] = archive
@@ -781,11 +791,256 @@ def high_dpi(w):
             "client %dx%d at 96 DPI, %dx%d at 144" % (w96, h96, w144, h144))
 
 
+# Upgrades and crashes
+
+OLDER = ("Lorrow.exe", "Lorrow.old")  # the older build lacks Lorrow.exe
+
+
+def tree(w, d):
+    """Every file under the Windows folder d, with its bytes."""
+    host, out = w.prefix.c(d), {}
+    for root, _, files in os.walk(host):
+        for f in files:
+            path = os.path.join(root, f)
+            out[os.path.relpath(path, host)] = open(path, "rb").read()
+    return out
+
+
+def machine(w):
+    """What a user could notice: the registry both programs touch, Program
+    Files and the Start Menu (snapshot), every file of the install folder and
+    the links' names."""
+    start = w.prefix.c(START)
+    links = sorted(os.listdir(start)) if os.path.isdir(start) else None
+    return w.snapshot(), tree(w, PF), links
+
+
+def install_older(w):
+    w.clean()
+    older = older_build(w, "20250101", OLDER)
+    w.drive("start", older, "dialog", "click", "1016", "box", "Install is complete", "You're",
+            "product", "Tunewrangler", "exit", "0")
+    w.check(os.path.isfile(w.prefix.c(PF + "\\Lorrow.old")), "the older build is not installed")
+
+
+def complete(w):
+    """The newer build installed exactly as a clean install leaves it, and
+    nothing of an earlier attempt or build beside it."""
+    w.files_match(PF)
+    w.uninstall_entry(PF)
+    w.shortcuts(PF)
+    w.classes(PF)
+    names = set(tree(w, PF))
+    want = set(os.listdir(w.product)) | {"UNPLANT.exe"}
+    w.check(names == want, "in the install folder besides the members: %r" % sorted(names ^ want))
+
+
+def upgrade_while_running(w):
+    """The product runs and holds Portmaven.exe: the newer build's Install runs
+    the earlier uninstaller, which asks; Cancel leaves the older installation
+    exactly as it was, says what to do, and the dialog stays; once released,
+    Install completes."""
+    install_older(w)
+    before = machine(w)
+    held = PF + "\\Portmaven.exe"
+    in_use = held + " is in use."
+    out, tr = w.drive("hold", held, "start", w.installer, "dialog", "click", "1016",
+                      "any-answer", "Remove Tunewrangler", in_use, "2",
+                      "any-box", "Remove Tunewrangler",
+                      "Nothing was removed: %s\r\nClose Tunewrangler and its tools, then press "
+                      "Install again." % in_use, "no-box", "1500",
+                      "edit-is", PF, "release", "close", "exit", "0")
+    w.check(machine(w) == before, "a cancelled upgrade changed the older installation")
+    w.check(not any("{ Die" in l for l in tr), "an error page")
+    install(w)
+    complete(w)
+
+
+def upgrade_blocked_member(w):
+    """A folder where the newer build's extra member goes: the box names it,
+    the older installation is exactly as it was; without the folder, Install
+    completes. A file of that name held open is asked about when it is put in
+    place (the earlier installation is gone by then): Retry, once released."""
+    install_older(w)
+    blocker = w.prefix.c(PF + "\\Lorrow.exe")
+    os.makedirs(blocker)
+    before = machine(w)
+    w.drive("start", w.installer, "dialog", "click", "1016",
+            "box", "Hey...", "Couldn't write %s\\Lorrow.exe\r\n" % PF, "edit-is", PF, "close", "exit", "0")
+    w.check(machine(w) == before, "a refused upgrade changed the older installation")
+    os.rmdir(blocker)
+    open(blocker, "w").write("a program of its own")
+    held = "Couldn't write %s\\Lorrow.exe\r\n" % PF
+    w.drive("hold", PF + "\\Lorrow.exe", "start", w.installer, "dialog", "click", "1016",
+            "answer", "Tunewrangler", held, "4", "answer", "Tunewrangler", held, "4", "release",
+            "answer", "Tunewrangler", held, "4", "box", "Install is complete", "You're",
+            "product", "Tunewrangler", "exit", "0")
+    complete(w)
+
+
+def wine_processes(w):
+    """Every process of the prefix but its server: the whole machine, as a
+    power cut sees it."""
+    pids = []
+    emu = os.environ.get("EMU", "/opt/tunewrangler-emu")
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            env = open("/proc/%s/environ" % pid, "rb").read().split(b"\0")
+            comm = open("/proc/%s/comm" % pid).read().strip()
+            exe = os.path.realpath("/proc/%s/exe" % pid)
+        except OSError:
+            continue
+        wine = exe.startswith(("/usr/lib/wine/", emu)) or "qemu" in exe
+        if wine and ("WINEPREFIX=" + w.prefix.path).encode() in env and not comm.startswith("wineserver"):
+            pids.append(int(pid))
+    return pids
+
+
+def killed_at(w, steps, point):
+    """Runs the driver with steps; at the trace line of point, ("text", n):
+    the n-th line (from 0) that is text or begins with text and a blank,
+    every process dies at once (stopped first, so none outlives another);
+    then the system restarts. False when the line never came. The reader
+    lags the writer a little: the kill lands at the line or soon after it."""
+    env = dict(os.environ, WINEDEBUG="-all,+debugstr")
+    p = subprocess.Popen([*w.wine, os.path.join(w.build, "e2e", "driver.exe"), *steps],
+                         stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=env, text=True,
+                         errors="replace")
+    text, nth, hit = point[0], point[1], False
+    for raw in p.stderr:
+        for line in trace(raw):
+            body = line.split(" ", 1)[-1].strip()
+            if body == text or body.startswith(text + " "):
+                if nth == 0:
+                    hit = True
+                    pids = wine_processes(w)
+                    for sig in (signal.SIGSTOP, signal.SIGKILL):
+                        for pid in pids:
+                            try:
+                                os.kill(pid, sig)
+                            except OSError:
+                                pass
+                nth -= 1
+        if hit:
+            break
+    p.stderr.close()
+    p.wait()
+    restart = dict(os.environ, WINEDEBUG="-all")
+    subprocess.run(["/usr/lib/wine/wine64", "wineboot", "-r"], env=restart, timeout=300,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    w.prefix.flush()
+    return hit
+
+
+def after_restart(w, baseline, older):
+    """What a kill may leave once the system has restarted: the machine as it
+    was (the baseline, or the older installation), the installation complete,
+    or an entry whose uninstaller is there; never staged files. Returns which."""
+    state = machine(w)
+    staged = [n for n in state[1] if "~install.tmp" in n]
+    w.check(not staged, "staged files outlived the restart: %r" % staged)
+    if state == (older or baseline):
+        return "as before"
+    entry = w.prefix.key("m", UNINSTALL)
+    if entry is None:
+        w.problems.append("no entry, but the machine differs from before: %r" % (state[1].keys(),))
+        return "invisible"
+    exe = entry["uninstallstring"][1].strip('"')
+    w.check(os.path.isfile(w.prefix.c(exe)), "the entry's uninstaller %s is not there" % exe)
+    problems = len(w.problems)
+    w.files_match(PF)
+    done = len(w.problems) == problems
+    del w.problems[problems:]
+    return "complete" if done else "listed"
+
+
+def then_finished(w, baseline):
+    """The installer run again finishes the job exactly; its quiet uninstall
+    then leaves the machine of before the first install."""
+    install(w)
+    complete(w)
+    line = w.prefix.key("m", UNINSTALL)["quietuninstallstring"][1]
+    w.drive("run", line, "exit", "0")
+    w.check(gone_soon(w, w.prefix.c(PF)), "install folder still there")
+    w.prefix.flush()
+    w.check(machine(w) == baseline, "the uninstall left something behind")
+
+
+# The trace lines that open, end or make a step: kill points. CI runs these;
+# --kill-points all runs every line of a step (the closing note's table).
+INSTALL_POINTS = [("{ SETUP::Stage", 0), ("fn=%s\\Fendrick.exe", 0), ("} SETUP::Stage", 0),
+                  ("uninstall info", 0), ("} SETUP::Register", 0), ("placed %s\\Fendrick.exe", 0),
+                  ("} SETUP::Place", 0), ("} SETUP::StartMenu", 0), ("} SETUP::Exten", 3),
+                  ("} SETUP::Assocs", 0)]
+UPGRADE_POINTS = [("} SETUP::Stage", 0), ("{ Unplant::Files", 0), ("rm %s\\Bankrift.exe", 0),
+                  ("} Unplant::Registrations", 0), ("} Unplant::Run rc=0", 0),
+                  ("earlier uninstaller ended rc=0", 0), ("} SETUP::Register", 0),
+                  ("placed %s\\Hummix.exe", 0), ("} SETUP::Settle", 0)]
+UNINSTALL_POINTS = [("{ Unplant::Files", 0), ("rm %s\\Fendrick.exe", 0), ("} Unplant::Files", 0),
+                    ("} Unplant::StartMenu", 0), ("} Unplant::Registrations", 0),
+                    ("uninstall entry", 0), ("} Unplant::Run rc=0", 0)]
+KILL_POINTS = {"install": INSTALL_POINTS, "upgrade": UPGRADE_POINTS, "uninstall": UNINSTALL_POINTS}
+
+
+def kills(w, what):
+    """The real installer (fresh, or over the older build) or the stored
+    quiet uninstaller killed at each point, then a restart: the machine is as
+    it was, complete, or listed with its uninstaller; the installer run again
+    completes the install, and its uninstall leaves the first baseline."""
+    w.clean()
+    baseline = machine(w)
+    for text, nth in KILL_POINTS[what]:
+        point = (text % PF if "%s" in text else text, nth)
+        w.clean()
+        older = None
+        if what == "upgrade":
+            install_older(w)
+            older = machine(w)
+        if what == "uninstall":
+            install(w)
+            line = w.prefix.key("m", UNINSTALL)["quietuninstallstring"][1]
+            steps = ["run", line, "exit", "0"]
+        else:
+            steps = ["start", w.installer, "dialog", "click", "1016", "box", "Install is complete",
+                     "You're", "product", "Tunewrangler", "exit", "0"]
+        before = len(w.problems)
+        if not killed_at(w, steps, point):
+            w.problems.append("never reached %r" % (point,))
+            continue
+        if what == "uninstall":
+            state = after_restart(w, baseline, None)
+            if w.prefix.key("m", UNINSTALL):  # finished by the stored command, run again
+                w.drive("run", line, "exit", "0")
+                w.check(gone_soon(w, w.prefix.c(PF)), "install folder still there")
+                w.prefix.flush()
+            w.check(machine(w) == baseline, "the uninstall, run again, left something behind")
+        else:
+            state = after_restart(w, baseline, older)
+            then_finished(w, baseline)
+        print("      %-9s killed at %-60s %-10s %s" % (what, point[0][-60:], state,
+                                                       "ok" if len(w.problems) == before else "FAILED"),
+              flush=True)
+
+
+def kills_in_install(w):
+    kills(w, "install")
+
+
+def kills_in_upgrade(w):
+    kills(w, "upgrade")
+
+
+def kills_in_uninstall(w):
+    kills(w, "uninstall")
+
+
 SCENARIOS = [fresh_install, odd_folder_no_assocs, invalid_dirs, awkward_names, reinstall,
              earlier_elsewhere, earlier_gone, browse, held_member, unwritable_member, long_start_menu,
              damaged_installer, fatal_reg_type, page_write_fails, crash_in_installer,
              uninstall_restores, reinstall_then_uninstall, look_then_close, unfit_drives,
-             move_then_uninstall, downgrade, held_while_uninstalling, quiet_uninstall_as_stored, high_dpi]
+             move_then_uninstall, downgrade, held_while_uninstalling, quiet_uninstall_as_stored, high_dpi,
+             upgrade_while_running, upgrade_blocked_member, kills_in_install, kills_in_upgrade,
+             kills_in_uninstall]
 
 
 def round_trip(w):
