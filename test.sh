@@ -55,6 +55,7 @@ e2e32() { WINEPREFIX=$WINEPREFIX32 WINEARCH=win32 in_xvfb /usr/bin/python3 tests
 step "host: archive tool, build and tests" sh -c \
     'cmake -S tools -B build/host >/dev/null && cmake --build build/host -j"$(nproc)" && ctest --test-dir build/host --output-on-failure'
 step "host: fuzzing the archive check and walk (60 s)" sh tests/fuzz/run.sh
+step "host: the set-up scripts against a mirror mid-sync" sh tests/setup_scripts_test.sh
 step "win64: build" build win64
 step "win32: build" build win32
 step "wine: fresh 64-bit and 32-bit prefixes" fresh_prefixes

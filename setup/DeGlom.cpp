@@ -101,8 +101,7 @@ DeGlom::DeGlom(const char* dir, bool probe) : kib(0), made(0), failed(0), error(
         StrFormat(placed, PATHBUF, "%s\\%s", dir, m.name);
         StrFormat(staged, PATHBUF, "%s\\%x", stage, i);
         bool fits = StrLen(dir) + 1 + StrLen(m.name) < PATHBUF && StrLen(stage) + 9 < PATHBUF;
-        if (fits && (code = InTheWay(placed, probe))) {
-        } else if (fits) {
+        if (fits && !(code = InTheWay(placed, probe))) {
             // Its length checked as the file system reports it written.
             wrote = File::Put(staged, m.data, m.len, &opened);
             code = GetLastError();

@@ -10,7 +10,8 @@
 //   close | exit CODE | no-dialog MS | no-box MS | sleep MS | hold PATH | release
 //   regset KEY NAME DATA | regput ROOT KEY NAME DATA | regdword ROOT KEY NAME N | regunset ROOT KEY
 //   NAME | regdel ROOT KEY layout | no-key KEY | file-has PATH TEXT | no-file PATH TEXT | rm PATH |
-//   shell-open VERB FILE | crash-thread
+//   shell-open VERB FILE | crash-thread | second EXE | second-box CAPTION TEXT-PREFIX |
+//   second-exit CODE MS | dialogs N | wait-box CAPTION TEXT-PREFIX
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <shellapi.h>
@@ -23,7 +24,7 @@
 
 namespace {
 
-PROCESS_INFORMATION installer{};
+PROCESS_INFORMATION installer{}, second{};
 HWND dialog;
 HANDLE held = INVALID_HANDLE_VALUE;
 
@@ -109,13 +110,20 @@ HWND Item(int id)
     return w;
 }
 
-void Start(const std::string& exe)
+void Start(const std::string& exe, PROCESS_INFORMATION* pi = &installer)
 {
     STARTUPINFOA si{};
     si.cb = sizeof(si);
     std::string cmd = "\"" + exe + "\"";
-    if (!CreateProcessA(0, &cmd[0], 0, 0, FALSE, 0, 0, 0, &si, &installer))
+    if (!CreateProcessA(0, &cmd[0], 0, 0, FALSE, 0, 0, 0, &si, pi))
         Fail("cannot start " + exe);
+}
+
+BOOL CALLBACK CountDialogs(HWND w, LPARAM lp)
+{
+    if (IsWindowVisible(w) && ClassOf(w) == "#32770" && Text(w) == "SETUP Tunewrangler")
+        ++*(int*)lp;
+    return TRUE;
 }
 
 HKEY Root(const std::string& r)
@@ -155,6 +163,38 @@ int main(int argc, char** argv)
             if (!SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &r))
                 Fail("the setup dialog does not answer");
             printf("dialog up\n");
+        } else if (step == "wait-box") {
+            // A box of the program that is up, left unanswered.
+            std::string caption = arg(), prefix = arg();
+            HWND box = Find(installer.dwProcessId, caption, dialog);
+            if (!box || BoxText(box).compare(0, prefix.size(), prefix))
+                Fail("no message box [" + caption + "] beginning [" + prefix + "]");
+        } else if (step == "second") {
+            // Another start of a program while the first runs.
+            Start(arg(), &second);
+        } else if (step == "second-box") {
+            std::string caption = arg(), prefix = arg();
+            HWND box = Find(second.dwProcessId, caption, 0);
+            if (!box)
+                Fail("no message box [" + caption + "] of the second start");
+            std::string text = BoxText(box);
+            printf("second box [%s]: %s\n", caption.c_str(), text.c_str());
+            if (text.compare(0, prefix.size(), prefix))
+                Fail("box text does not begin with [" + prefix + "]");
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        } else if (step == "second-exit") {
+            DWORD want = strtoul(arg().c_str(), 0, 0), ms = strtoul(arg().c_str(), 0, 0), got = 0;
+            if (WaitForSingleObject(second.hProcess, ms) != WAIT_OBJECT_0)
+                Fail("the second start did not end");
+            GetExitCodeProcess(second.hProcess, &got);
+            printf("second exit code %lu\n", got);
+            if (got != want)
+                Fail("second exit code " + std::to_string(got));
+        } else if (step == "dialogs") {
+            int want = atoi(arg().c_str()), got = 0;
+            EnumWindows(CountDialogs, (LPARAM)&got);
+            if (got != want)
+                Fail(std::to_string(got) + " setup dialogs");
         } else if (step == "no-box") {
             // No box of the installer's own beside its dialog within MS.
             if (HWND box = Find(installer.dwProcessId, "", dialog, atoi(arg().c_str())))
