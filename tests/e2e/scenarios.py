@@ -936,6 +936,16 @@ def power_cut(w):
             os.kill(pid, signal.SIGKILL)
         except OSError:
             pass
+    # A process whose start was under way as the others stopped (an
+    # installer's uninstaller, an uninstaller's copy) is born an orphan after
+    # them: it dies with the machine too.
+    for _ in range(10):
+        time.sleep(0.2)
+        for pid in wine_processes(w):
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except OSError:
+                pass
 
 
 def killed_at(w, steps, point):
