@@ -10,7 +10,7 @@ enum { UNPLANT_DONE = 0, UNPLANT_NOT_REMOVED = 1 };
 //   ASK     no argument (Add/Remove Programs, the Start Menu link): asks first,
 //           says how it ended, and its copy deletes this program and the folder;
 //   SHH     "shh", a later installer: no box on success, and this program's own
-//           file stays for the new install to overwrite (or to take away);
+//           file and the uninstall entry stay for the new install to replace;
 //   SILENT  "/S", a package manager (QuietUninstallString): no box on success,
 //           and everything goes, this program and the emptied folder too.
 // A failure says so in every mode, and the exit code is not UNPLANT_DONE.
