@@ -172,16 +172,6 @@ int main(int argc, char** argv)
         } else if (step == "second") {
             // Another start of a program while the first runs.
             Start(arg(), &second);
-        } else if (step == "second-box") {
-            std::string caption = arg(), prefix = arg();
-            HWND box = Find(second.dwProcessId, caption, 0);
-            if (!box)
-                Fail("no message box [" + caption + "] of the second start");
-            std::string text = BoxText(box);
-            printf("second box [%s]: %s\n", caption.c_str(), text.c_str());
-            if (text.compare(0, prefix.size(), prefix))
-                Fail("box text does not begin with [" + prefix + "]");
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
         } else if (step == "second-exit") {
             DWORD want = strtoul(arg().c_str(), 0, 0), ms = strtoul(arg().c_str(), 0, 0), got = 0;
             if (WaitForSingleObject(second.hProcess, ms) != WAIT_OBJECT_0)
@@ -220,13 +210,15 @@ int main(int argc, char** argv)
                 Fail("the check box did not clear");
         } else if (step == "click") {
             PostMessageA(Item(atoi(arg().c_str())), BM_CLICK, 0, 0);
-        } else if (step == "box" || step == "answer" || step == "any-box" || step == "any-answer") {
+        } else if (step == "box" || step == "answer" || step == "any-box" || step == "any-answer" ||
+                   step == "second-box") {
             // answer names the button of a box with others: IDYES 6, IDNO 7,
             // IDRETRY 4, IDCANCEL 2; box presses OK.
             bool any = step.compare(0, 4, "any-") == 0;
             std::string caption = arg(), prefix = arg();
             int button = step.find("answer") != std::string::npos ? atoi(arg().c_str()) : IDOK;
-            HWND box = Find(any ? 0 : installer.dwProcessId, caption, dialog);
+            DWORD pid = any ? 0 : step == "second-box" ? second.dwProcessId : installer.dwProcessId;
+            HWND box = Find(pid, caption, dialog);
             if (!box)
                 Fail("no message box [" + caption + "]");
             std::string text = BoxText(box);
