@@ -4,31 +4,28 @@
 // Each step is made so that a process killed right after it (a power cut, a
 // logoff, Task Manager) leaves a state that a program of ours finishes:
 //
-//   step            the machine holds if the process dies right after it   who cleans up, and when
-//   (checks)        nothing new                                            -
-//   Stage           the members staged in <dir>\~install.tmp; every       the next start of the
-//   system,
-//                   staged name, that folder and each folder made for it   which was told before
-//                   each scheduled for deletion                                 was made
-//   ReplaceEarlier  the earlier installation taken away by its own         its entry still stands:
-//   its
-//                   uninstaller ("shh"), which leaves its entry and file   uninstaller takes the
-//                   rest
-//   Register        the new uninstaller in place and the new entry (with   the new entry's
-//   uninstaller
-//                   its version) over the earlier one; moving: the earlier folder's
-//                   uninstaller gone; the members record
-//   Place           each member moved into place, one by one; then the     the same
-//                   staging folder gone: the installation is whole
-//   StartMenu, Assocs: the links, the registrations                       the same
+//   step            left if the process dies right after it        who cleans up, and when
+//   (checks)        nothing new                                    -
+//   Stage           the members staged in <dir>\~install.tmp;      the next start of the system:
+//                   each staged name, that folder and each folder  each was scheduled for
+//                   made for it scheduled for deletion             deletion before it was made
+//   ReplaceEarlier  the earlier installation taken by its own      its entry still stands: its
+//                   uninstaller ("shh"), but its entry and file    uninstaller takes the rest
+//   Register        moving: the earlier folder's uninstaller gone; the new entry's uninstaller
+//                   the new entry (with its version) over the
+//                   earlier one; the new uninstaller in place;
+//                   the members record
+//   Place           each member moved into place, one by one;      the same
+//                   then the staging folder gone: all is in place
+//   StartMenu       the links                                      the same
+//   Assocs          the registrations                              the same
 //
 // Until the earlier uninstaller has succeeded, a failure takes back what
 // was staged and the dialog stays: the machine is as it was. After it, a
 // member held by a program started meanwhile gets Retry and Cancel; Cancel
 // leaves the new entry, whose uninstaller, or the next Install, finishes.
-// Within Register the new uninstaller's move and the entry that names it are
-// two writes with no step between; a power cut between them leaves that
-// file (and, moving, the earlier folder's one) with no entry.
+// Within Register, a process killed between its writes leaves an entry
+// whose uninstaller is not there yet (Register says who removes it).
 #include "setup/SETUP.h"
 
 #include <shellapi.h>
@@ -158,20 +155,24 @@ void SETUP::Unstage()
     DeGlom::Unstage(dir, made);
 }
 
-// The uninstaller in place, then the entry that names it: from here on the
-// installation is listed, with an uninstaller that takes whatever of it
-// there is (the members record says what). When the product moves, the
-// earlier folder keeps only its uninstaller's file: it goes now.
+// The entry, then the uninstaller it names: from here on the installation
+// is listed, with an uninstaller that takes whatever of it there is (the
+// members record says what). When the product moves, the earlier folder
+// keeps only its uninstaller's file: it goes first, so that no uninstaller
+// of ours is ever left without an entry naming it. A process killed between
+// two of these writes leaves an entry whose uninstaller is not there yet:
+// Add/Remove Programs offers to remove such an entry, the next Install
+// rewrites it; the staged files go at the next start of the system.
 bool SETUP::Register()
 {
     DBG("uninstall info");
-    if (!Placed(true))
-        return false;
-    UninstallEntry();
     if (moving) {
         DeleteFileA(earlier);
         RemoveDirectoryA(PathUp(earlier)); // only when empty
     }
+    UninstallEntry();
+    if (!Placed(true))
+        return false;
     DeGlom::Record();
     return true;
 }
@@ -219,12 +220,14 @@ bool SETUP::Placed(bool uninstaller)
 void SETUP::UninstallEntry()
 {
     char buf[PATHBUF];
+    // What the uninstaller needs comes first: an entry half written by a
+    // process killed meanwhile still names the folder and its uninstaller.
     RegPut key("m", UNINSTALL_KEY);
+    key.Put(VALUE_LOCATION, dir);
+    key.Put(VALUE_UNINSTALL, StrFormat(buf, sizeof(buf), "\"%s\\" UNPLANT_EXE "\"", dir));
     key.Put("DisplayIcon", StrFormat(buf, sizeof(buf), "%s\\%s.exe", dir, "Tunewrangler"));
     key.Put("DisplayName", "Tunewrangler");
     key.Put("Publisher", "Zavik");
-    key.Put(VALUE_UNINSTALL, StrFormat(buf, sizeof(buf), "\"%s\\" UNPLANT_EXE "\"", dir));
-    key.Put(VALUE_LOCATION, dir);
     key.Put("QuietUninstallString", StrFormat(buf, sizeof(buf), "\"%s\\" UNPLANT_EXE "\" /S", dir));
     key.PutDword("NoModify", 1);
     key.PutDword("NoRepair", 1);

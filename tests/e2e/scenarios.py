@@ -917,6 +917,14 @@ def wine_processes(w):
     return pids
 
 
+def stop(pids):
+    for pid in pids:
+        try:
+            os.kill(pid, signal.SIGSTOP)
+        except OSError:
+            pass
+
+
 def power_cut(w):
     """Every process of the prefix stopped, again until no new one has
     started meanwhile (an installer starting its uninstaller), then killed."""
@@ -925,11 +933,7 @@ def power_cut(w):
         new = [p for p in wine_processes(w) if p not in stopped]
         if not new:
             break
-        for pid in new:
-            try:
-                os.kill(pid, signal.SIGSTOP)
-            except OSError:
-                pass
+        stop(new)
         stopped.update(new)
     for pid in stopped:
         try:
@@ -961,12 +965,18 @@ def killed_at(w, steps, point):
     # The smallest pipe: a writer that runs ahead of this reader soon waits.
     fcntl.fcntl(p.stderr.fileno(), 1031, 4096)  # F_SETPIPE_SZ
     text, nth, hit = point[0], point[1], False
+    # The processes as last seen, stopped first at the line: a scan of all
+    # takes long enough for a step or two more.
+    known, seen = [], 0.0
     for raw in p.stderr:
+        if time.monotonic() - seen > 0.05:
+            known, seen = wine_processes(w), time.monotonic()
         for line in trace(raw):
             body = line.split(" ", 1)[-1].strip()
             if body == text or body.startswith(text + " "):
                 if nth == 0:
                     hit = True
+                    stop(known)
                     power_cut(w)
                 nth -= 1
         if hit:
@@ -983,7 +993,9 @@ def killed_at(w, steps, point):
 def after_restart(w, baseline, older):
     """What a kill may leave once the system has restarted: the machine as it
     was (the baseline, or the older installation), the installation complete,
-    or an entry whose uninstaller is there; never staged files. Returns which."""
+    an entry whose uninstaller is there, or, killed between the entry and the
+    uninstaller it names, that entry and nothing else; never staged files,
+    never a file of ours without an entry. Returns which."""
     state = machine(w)
     staged = [n for n in state[1] if "~install.tmp" in n]
     w.check(not staged, "staged files outlived the restart: %r" % staged)
@@ -993,8 +1005,13 @@ def after_restart(w, baseline, older):
     if entry is None:
         w.problems.append("no entry, but the machine differs from before: %r" % (state[1].keys(),))
         return "invisible"
-    exe = entry["uninstallstring"][1].strip('"')
-    w.check(os.path.isfile(w.prefix.c(exe)), "the entry's uninstaller %s is not there" % exe)
+    exe = entry.get("uninstallstring", (0, ""))[1].strip('"')
+    if not exe or not os.path.isfile(w.prefix.c(exe)):
+        stored = w.prefix.stored(UNINSTALL)
+        rest = {k: v for k, v in state[0][0].items() if not k.startswith(stored)}
+        w.check((rest, *state[0][1:], *state[1:]) == (baseline[0][0], *baseline[0][1:], *baseline[1:]),
+                "the entry's uninstaller %r is not there, and more than the entry is left" % exe)
+        return "dangling"
     problems = len(w.problems)
     w.files_match(PF)
     done = len(w.problems) == problems
@@ -1065,10 +1082,12 @@ def kills(w, what):
             continue
         if what == "uninstall":
             state = after_restart(w, baseline, None)
-            if w.prefix.key("m", UNINSTALL):  # finished by the stored command, run again
+            if state == "dangling":  # what Add/Remove Programs offers then
+                w.drive("regdel", "HKLM", UNINSTALL)
+            elif w.prefix.key("m", UNINSTALL):  # finished by the stored command, run again
                 w.drive("run", line, "exit", "0")
                 w.check(gone_soon(w, w.prefix.c(PF)), "install folder still there")
-                w.prefix.flush()
+            w.prefix.flush()
             w.check(machine(w) == baseline, "the uninstall, run again, left something behind")
         else:
             state = after_restart(w, baseline, older)
