@@ -16,14 +16,15 @@ done
 /usr/bin/python3 bench/size.py build/win32 build/win64 || true
 
 EMU=${EMU:-/opt/tunewrangler-emu}
-export WINEPREFIX="${WINEPREFIX:-$top/build/wineprefix32-try}" WINEARCH=win32
-export WINEDLLOVERRIDES="winedbg.exe=d;mscoree,mshtml="
+export EMU WINEPREFIX="${WINEPREFIX:-$top/build/wineprefix32-try}" WINEARCH=win32
+export WINEDLLOVERRIDES="winemenubuilder.exe=d;winedbg.exe=d;mscoree,mshtml="
 export WINEDEBUG="${WINEDEBUG:--all}"
 wine32="$EMU/usr/lib/wine/wine-preloader $EMU/usr/lib/wine/wine"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "== Making a 32-bit Wine prefix in $WINEPREFIX"
-    $wine32 wineboot -i >/dev/null 2>&1
-    /usr/lib/wine/wineserver64 -w
+    sh cmake/wine-prefix.sh 32 "$WINEPREFIX"
+else
+    sh cmake/wine-prefix.sh check 32 "$WINEPREFIX"
 fi
 exe=build/win32/TunewranglerSetup.exe
 if [ -n "${DISPLAY:-}" ]; then

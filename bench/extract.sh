@@ -29,8 +29,8 @@ for side in checked unchecked; do
     cmake --build "$work/$side" -j"$(nproc)" --target installer driver >/dev/null
 done
 
-export WINEPREFIX=$work/prefix WINEDLLOVERRIDES="winedbg.exe=d;mscoree,mshtml="
-[ -f "$WINEPREFIX/system.reg" ] || WINEDEBUG=-all /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+export WINEPREFIX=$work/prefix WINEDLLOVERRIDES="winemenubuilder.exe=d;winedbg.exe=d;mscoree,mshtml="
+[ -f "$WINEPREFIX/system.reg" ] || sh cmake/wine-prefix.sh 64 "$WINEPREFIX" || exit 1
 
 install() { # side: writes $work/$side.trace and $work/$side.sync (sync start and end)
     rm -rf "$WINEPREFIX/drive_c/BenchInstall"

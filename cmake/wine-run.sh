@@ -20,12 +20,12 @@ else
 fi
 : "${WINEDEBUG:=-all}"
 export WINEPREFIX WINEDEBUG
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-winedbg.exe=d;mscoree,mshtml=}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-winemenubuilder.exe=d;winedbg.exe=d;mscoree,mshtml=}"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     (
         flock 9
-        [ -f "$WINEPREFIX/system.reg" ] || WINEDEBUG=-all wine wineboot -i >/dev/null 2>&1
+        [ -f "$WINEPREFIX/system.reg" ] || sh "$here/wine-prefix.sh" "$bits" "$WINEPREFIX"
     ) 9>"$WINEPREFIX.lock"
 fi
 wine "$@"

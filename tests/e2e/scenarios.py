@@ -984,7 +984,7 @@ def killed_at(w, steps, point):
     p.stderr.close()
     p.wait()
     restart = dict(os.environ, WINEDEBUG="-all")
-    subprocess.run(["/usr/lib/wine/wine64", "wineboot", "-r"], env=restart, timeout=300,
+    subprocess.run([*w.wine, "wineboot", "-r"], env=restart, timeout=300,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     w.prefix.flush()
     return hit
