@@ -48,10 +48,14 @@ step "host: fuzzing the archive check and walk (60 s)" sh tests/fuzz/run.sh
 step "host: the set-up scripts against a mirror mid-sync" sh tests/setup_scripts_test.sh
 step "win64: build" build win64
 step "win32: build" build win32
+# The same x86-64 installer without its flushes: the flush-order check must find that.
+step "win64: build without flushes" sh -c 'cmake --preset win64 -B build/win64-flushless -DBENCH_WITHOUT_FLUSH=ON >/dev/null &&
+    cmake --build build/win64-flushless -j"$(nproc)" --target installer'
 step "wine: fresh 64-bit and 32-bit prefixes" fresh_prefixes
 step "wine: a prefix without its 32-bit side is refused in one line" sh tests/prefix_check_test.sh "$WINEPREFIX"
 step "win64: unit tests (64-bit Wine)" in_xvfb ctest --test-dir build/win64 --output-on-failure -LE static
-step "win64: end-to-end scenarios (64-bit Wine)" in_xvfb /usr/bin/python3 tests/e2e/scenarios.py build/win64
+step "win64: end-to-end scenarios (64-bit Wine)" in_xvfb /usr/bin/python3 tests/e2e/scenarios.py build/win64 \
+    --flushless build/win64-flushless
 step "win32: unit tests (32-bit Wine under qemu-i386)" in_xvfb ctest --test-dir build/win32 --output-on-failure -LE static
 step "win32: end-to-end scenarios under WoW64 (64-bit Wine, qemu-i386)" wow64
 step "win32: install and uninstall in a 32-bit-only prefix (qemu-i386)" e2e32

@@ -3,7 +3,7 @@
 without the resource section's padding (which moves with the payload, so the
 figure depends on the code alone) and without a signature, and the
 uninstaller UNPLANT.exe. Each shipped i686 program's figure must stay under
-26 KiB.
+32 KiB.
 
 usage: bench/size.py [BUILD_DIR ...]   (default: build/win32 build/win64)
 Exit code 1 when an i686 figure is over the limit."""
@@ -12,7 +12,7 @@ import sys
 
 import pefile
 
-LIMIT = 26 * 1024
+LIMIT = 32 * 1024
 
 
 def own_size(exe):
@@ -40,7 +40,7 @@ def main():
         status |= over
         print("%-40s %-6s %8d bytes, %6d without the archive (%.1f KiB)%s" % (
             os.path.join(d, "TunewranglerSetup.exe"), "i686" if i686 else "x86-64", total, own,
-            own / 1024, "  OVER the 26 KiB limit" if over else ""))
+            own / 1024, "  OVER the 32 KiB limit" if over else ""))
         unplant = os.path.join(d, "UNPLANT.exe")
         if os.path.exists(unplant):
             _, total, _ = own_size(unplant)
@@ -48,7 +48,7 @@ def main():
             status |= over
             print("%-40s %-6s %8d bytes (%.1f KiB)%s" % (unplant, "i686" if i686 else "x86-64",
                                                          total, total / 1024,
-                                                         "  OVER the 26 KiB limit" if over else ""))
+                                                         "  OVER the 32 KiB limit" if over else ""))
     return status
 
 

@@ -5,7 +5,7 @@ set -e
 . "$(dirname "$0")/apt.sh"
 packages="cmake make g++ python3 git googletest g++-mingw-w64-i686 g++-mingw-w64-x86-64
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool imagemagick
-  liblnk-utils python3-pefile procps util-linux clang libclang-rt-14-dev osslsigncode openssl"
+  liblnk-utils python3-pefile procps util-linux strace clang libclang-rt-14-dev osslsigncode openssl"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -9,6 +9,7 @@
 #include "setup/Glom.h"
 #include "sys/File.h"
 #include "sys/Format.h"
+#include "sys/Patient.h"
 #include "sys/Reg.h"
 
 const unsigned char* DeGlom::glom;
@@ -65,12 +66,14 @@ static unsigned long InTheWay(const char* placed, bool probe)
         return 0;
     if (attr & FILE_ATTRIBUTE_DIRECTORY)
         return ERROR_ACCESS_DENIED; // no move replaces a folder
-    HANDLE h = probe ? CreateFileA(placed, DELETE, 0, 0, OPEN_EXISTING, 0, 0) : 0;
-    if (h == INVALID_HANDLE_VALUE)
-        return GetLastError();
-    if (h)
-        CloseHandle(h);
-    return 0;
+    return probe ? ProbePatiently(placed) : 0;
+}
+
+// The schedule of deletions lives in the registry, which reaches the disk
+// lazily: after a power cut it must still name what staging had written.
+static void FlushSchedule()
+{
+    RegGet("SYSTEM\\CurrentControlSet\\Control\\Session Manager").Flush();
 }
 
 DeGlom::DeGlom(const char* dir, bool probe) : kib(0), made(0), failed(0), error(0)
@@ -86,6 +89,7 @@ DeGlom::DeGlom(const char* dir, bool probe) : kib(0), made(0), failed(0), error(
     for (StrCopy(placed, stage); *placed && GetFileAttributesA(placed) == INVALID_FILE_ATTRIBUTES;
          PathUp(placed))
         AtRestart(placed);
+    FlushSchedule();
     StrCopy(firstFailed, dir);
     if ((error = File::PathMake(stage, &made))) {
         failed = 1;
@@ -102,8 +106,10 @@ DeGlom::DeGlom(const char* dir, bool probe) : kib(0), made(0), failed(0), error(
         StrFormat(staged, PATHBUF, "%s\\%x", stage, i);
         bool fits = StrLen(dir) + 1 + StrLen(m.name) < PATHBUF && StrLen(stage) + 9 < PATHBUF;
         if (fits && !(code = InTheWay(placed, probe))) {
-            // Its length checked as the file system reports it written.
-            wrote = File::Put(staged, m.data, m.len, &opened);
+            // Its length checked as the file system reports it written, its
+            // bytes on the disk before the earlier installation goes: a power
+            // cut keeps a renamed file's name and size, not unflushed bytes.
+            wrote = File::Put(staged, m.data, m.len, &opened, true);
             code = GetLastError();
         }
         DBGF("fn=%s len=%d wrote=%d", placed, m.len, wrote);
@@ -124,7 +130,7 @@ void DeGlom::Unstage(const char* dir, unsigned made)
     char stage[PATHBUF], staged[PATHBUF];
     StrFormat(stage, PATHBUF, "%s\\" STAGE_NAME, dir);
     for (unsigned i = 0; i < Glom::Read32(glom); ++i)
-        DeleteFileA(StrFormat(staged, PATHBUF, "%s\\%x", stage, i));
+        RemovePatiently(StrFormat(staged, PATHBUF, "%s\\%x", stage, i));
     File::PathUnmake(stage, made);
 }
 
@@ -133,6 +139,7 @@ void DeGlom::Record()
     RegPut members("m", MEMBERS_KEY);
     for (Glom::Walk r(glom); r.Next();)
         members.PutDword(r.name, r.len);
+    members.Flush(); // on the disk before a member is put in place
 }
 
 unsigned DeGlom::Need()

@@ -1,8 +1,8 @@
 // The install procedure: the Install button's handler, its checks, then its
 // steps, each beside what takes it back.
 //
-// Each step is made so that a process killed right after it (a power cut, a
-// logoff, Task Manager) leaves a state that a program of ours finishes:
+// Each step is made so that a process killed right after it (a logoff, Task
+// Manager) leaves a state that a program of ours finishes:
 //
 //   step            left if the process dies right after it        who cleans up, and when
 //   (checks)        nothing new                                    -
@@ -20,12 +20,32 @@
 //   StartMenu       the links                                      the same
 //   Assocs          the registrations                              the same
 //
+// A power cut is harsher: the file system keeps names and sizes, not bytes
+// that were never flushed, and the registry reaches the disk lazily. So each
+// step flushes what the next one counts on:
+//
+//   step            flushed within it                              what a power cut right after it leaves
+//   Stage           the schedule of deletions, before the first    the staged files, whole or not: deleted
+//                   staged file; each staged member once written   at the start, as scheduled
+//   ReplaceEarlier  -                                              the earlier installation partly gone, its
+//                                                                  entry (maybe the older record) and its
+//                                                                  uninstaller's file: as a kill leaves it
+//   Register        the entry, before the uninstaller it names is  the entry, and the uninstaller it names
+//                   moved in; the members record, before any       with its bytes (flushed when staged)
+//                   other member is
+//   Place           -                                              members with their bytes, and the record
+//                                                                  that lists them
+//   StartMenu,      -                                              links and registrations maybe lost or
+//   Assocs                                                         empty: the next Install writes them again
+//
 // Until the earlier uninstaller has succeeded, a failure takes back what
 // was staged and the dialog stays: the machine is as it was. After it, a
 // member held by a program started meanwhile gets Retry and Cancel; Cancel
 // leaves the new entry, whose uninstaller, or the next Install, finishes.
-// Within Register, a process killed between its writes leaves an entry
-// whose uninstaller is not there yet (Register says who removes it).
+// A member held only a moment (a scanner, the earlier uninstaller's image
+// just after its end) is waited out first, without a box. Within Register,
+// a process killed between its writes leaves an entry whose uninstaller is
+// not there yet (Register says who removes it).
 #include "setup/SETUP.h"
 
 #include <shellapi.h>
@@ -37,6 +57,7 @@
 #include "setup/Glom.h"
 #include "sys/File.h"
 #include "sys/Format.h"
+#include "sys/Patient.h"
 #include "sys/Reg.h"
 
 #ifndef HOME_PAGE_URL
@@ -167,7 +188,7 @@ bool SETUP::Register()
 {
     DBG("uninstall info");
     if (moving) {
-        DeleteFileA(earlier);
+        RemovePatiently(earlier); // its image may be held a moment after its end
         RemoveDirectoryA(PathUp(earlier)); // only when empty
     }
     UninstallEntry();
@@ -199,9 +220,11 @@ bool SETUP::Placed(bool uninstaller)
             continue;
         StrFormat(staged, sizeof(staged), "%s\\" STAGE_NAME "\\%x", dir, m.i - 1);
         StrFormat(placed, sizeof(placed), "%s\\%s", dir, m.name);
-        while (!MoveFileExA(staged, placed, MOVEFILE_REPLACE_EXISTING)) {
+        // A scanner that holds the new file, or the earlier uninstaller's
+        // image still held after its end, is waited out before any box.
+        while (unsigned long error = MovePatiently(staged, placed)) {
             StrFormat(msg, sizeof(msg), "Couldn't write %s\r\n%s%s", placed,
-                      SysText(GetLastError(), text), CLOSE_AND_RETRY);
+                      SysText(error, text), CLOSE_AND_RETRY);
             DBG(msg);
             if (Ask(MB_RETRYCANCEL | MB_ICONWARNING) != IDRETRY) {
                 StrFormat(msg, sizeof(msg), "Tunewrangler is only partly installed.\r\n%s",
@@ -236,6 +259,7 @@ void SETUP::UninstallEntry()
     // the entry, so that a rerun after a crash compares the right one.
     char text[PATHBUF];
     key.Put("DisplayVersion", DeGlom::Version(text));
+    key.Flush(); // on the disk before the uninstaller it names is put in place
 }
 
 bool SETUP::StartMenu()

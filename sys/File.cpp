@@ -25,7 +25,7 @@ bool File::Open(const char* name, const char* mode)
     return false;
 }
 
-unsigned File::Put(const char* name, const void* data, unsigned len, bool* opened)
+unsigned File::Put(const char* name, const void* data, unsigned len, bool* opened, bool flush)
 {
     char dir[PATHBUF];
     StrCopy(dir, name);
@@ -39,6 +39,15 @@ unsigned File::Put(const char* name, const void* data, unsigned len, bool* opene
     DWORD wrote = 0;
     if (!WriteFile(f.handle, data, len, &wrote, 0) && !opened)
         Err("File::Put  WriteFile", 99);
+#ifndef BENCH_WITHOUT_FLUSH // the benchmark's build that times what flushing costs
+    if (flush && wrote == len && !FlushFileBuffers(f.handle)) {
+        if (!opened)
+            Err("File::Put  FlushFileBuffers", 99);
+        wrote = 0;
+    }
+#else
+    (void)flush;
+#endif
     DWORD code = GetLastError(); // a full disk: the caller says so
     CloseHandle(f.handle);
     SetLastError(code);

@@ -14,8 +14,10 @@ public:
     static unsigned Get(const char* name, void* buf, unsigned cap);
     // opened, when given, tells an empty member written from one not created,
     // and makes a failed write the caller's to handle: the count falls short
-    // and the last error says why. Without it a failed write is fatal.
-    static unsigned Put(const char* name, const void* data, unsigned len, bool* opened = 0);
+    // and the last error says why. Without it a failed write is fatal. flush:
+    // the bytes are on the disk when it returns (a failed flush writes 0).
+    static unsigned Put(const char* name, const void* data, unsigned len, bool* opened = 0,
+                        bool flush = false);
     // Makes every missing folder of path, top down, counting them in made. A
     // folder that cannot be made is fatal; when made is given, what was made
     // is taken away again and the system's error returned instead (0: done).

@@ -15,6 +15,9 @@ public:
     void Put(const char* valu, const char* buf);
     void PutDword(const char* valu, DWORD data);
     void PutRaw(const char* valu, DWORD type, const void* data, DWORD len);
+    // The key's values on the disk now: the system writes the registry lazily,
+    // and a power cut loses what it had not written.
+    void Flush();
 
     // REG_EXPAND_SZ when two percent signs hold at least one character and no
     // space between them; REG_SZ otherwise.
@@ -40,6 +43,8 @@ public:
     bool ValueName(unsigned i, char* buf260);
     // No values and no subkeys.
     bool Empty();
+    // As RegPut::Flush, for a key written by another (nothing when it is missing).
+    void Flush();
 
 private:
     HKEY key; // null when the key could not be opened

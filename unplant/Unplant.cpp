@@ -12,6 +12,7 @@
 #include "footprint/Registrations.h"
 #include "sys/File.h"
 #include "sys/Format.h"
+#include "sys/Patient.h"
 #include "sys/Reg.h"
 
 #define CAPTION "Remove Tunewrangler"
@@ -137,23 +138,16 @@ bool Unplant::Files()
 }
 
 // Deletes one member, or with remove false only opens it for deletion, shared
-// with nobody. 0 when that worked or the file is missing, else the error.
+// with nobody. 0 when that worked or the file is missing, else the error. A
+// hold of a moment (a scanner, a program that has just ended) is waited out.
 unsigned long Unplant::Member(const char* name, bool remove)
 {
     char path[PATHBUF];
     StrFormat(path, sizeof(path), "%s\\%s", dir, name);
-    DWORD error = 0;
-    if (!remove) {
-        HANDLE h = CreateFileA(path, DELETE, 0, 0, OPEN_EXISTING, 0, 0);
-        if (h == INVALID_HANDLE_VALUE)
-            error = GetLastError();
-        else
-            CloseHandle(h);
-    } else if (DeleteFileA(path)) {
+    unsigned long error = remove ? RemovePatiently(path) : ProbePatiently(path);
+    if (remove && !error) {
         ++removed;
         DBGF("rm %s", path);
-    } else {
-        error = GetLastError();
     }
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : error;
 }
