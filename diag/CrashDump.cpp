@@ -16,6 +16,7 @@ LONG WINAPI CrashDump(EXCEPTION_POINTERS* info)
 {
     char path[PATHBUF];
     char exeDir[PATHBUF];
+    inCrashHandler = true;
     // Only the system's copy: the program's own folder is a downloads folder
     // where anyone may have left a dbghelp.dll, and this process is elevated.
     UINT n = GetSystemDirectoryA(path, PATHBUF - 12);

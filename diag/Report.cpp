@@ -7,6 +7,7 @@
 #include "diag/Diag.h"
 #include "sys/File.h"
 #include "sys/Str.h"
+#include "sys/UserShell.h"
 
 #ifndef SUPPORT_EMAIL
 #define SUPPORT_EMAIL "support@tunewrangler.example"
@@ -28,6 +29,7 @@ static const char PAGE[] =
 // again) stop here and end the process without another page.
 enum { MAX_DIE_NESTING = 3 };
 static volatile LONG dieDepth;
+volatile bool inCrashHandler;
 
 char* SysText(unsigned long code, char* buf)
 {
@@ -77,7 +79,12 @@ static void WritePage(const char* msg, const char* msg2)
     DBG("die c");
     File::Put(path, page, StrLen(page));
     DBG(path);
-    ShellExecuteA(0, "open", path, 0, 0, SW_SHOWNORMAL);
+    // The user's own browser, where it may read the page: not the one this
+    // elevated process would start, nor from a crashed process.
+    if (inCrashHandler)
+        ShellExecuteA(0, "open", path, 0, 0, SW_SHOWNORMAL);
+    else
+        OpenAsUser(path, 0, 0, true);
     DBG("die d");
 }
 

@@ -7,5 +7,5 @@ const char PRODUCT_KEY[] = "Software\\Tunewrangler";
 const char MEMBERS_KEY[] = "Software\\Tunewrangler\\Members";
 const char PREVIOUS_KEY[] = "Software\\Tunewrangler\\Previous";
 
-const char SHORTCUT_PROGRAMS[SHORTCUTS][13] = {"Tunewrangler", "Fendrick", "Portmaven", "Sondly",
-                                               "UNPLANT"};
+const char* const SHORTCUT_PROGRAMS[SHORTCUTS] = {"Tunewrangler", "Fendrick", "Portmaven", "Sondly",
+                                                  "UNPLANT"};

@@ -28,4 +28,4 @@ enum { SHORTCUTS = 5 };
 // shortcut file: the installer makes no links, and the uninstaller looks for
 // none, in a folder without this room.
 enum { START_LINK_ROOM = 27 };
-extern const char SHORTCUT_PROGRAMS[SHORTCUTS][13];
+extern const char* const SHORTCUT_PROGRAMS[SHORTCUTS];

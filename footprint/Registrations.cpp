@@ -3,8 +3,8 @@
 
 #include "sys/Format.h"
 
-const char COMMAND_PROGRAMS[COMMANDS][13] = {"Tunewrangler", "Fendrick", "Pressvox", "Sondly",
-                                             "Bankrift",     "Lorrow",   "Quennet"};
+const char* const COMMAND_PROGRAMS[COMMANDS] = {"Tunewrangler", "Fendrick", "Pressvox", "Sondly",
+                                                "Bankrift",     "Lorrow",   "Quennet"};
 
 static const char MIDI_TYPES[] = ".mid\0.kar\0.rmi\0.txt\0";
 
@@ -30,8 +30,8 @@ const VerbRow VERB_ROWS[VERBS] = {
 };
 
 const ApplRow APPLICATION_ROWS[APPLICATIONS] = {
-    {0, PLAY, ""},         {2, FENDRICK, ""},   {3, PRESSVOX, ""},    {4, SONDLY, ".wav"},
-    {5, BANKRIFT, ".sf2"}, {6, LORROW, ".dls"}, {7, QUENNET, ".mod"},
+    {0, PLAY, ""},           {2, FENDRICK, ""},     {3, PRESSVOX, ""},      {4, SONDLY, ".wav\0"},
+    {5, BANKRIFT, ".sf2\0"}, {6, LORROW, ".dls\0"}, {7, QUENNET, ".mod\0"},
 };
 
 const char* ApplTypes(const ApplRow& a)

@@ -6,16 +6,14 @@
 // The programs whose command lines the verbs run.
 enum { PLAY, FENDRICK, PRESSVOX, SONDLY, BANKRIFT, LORROW, QUENNET, COMMANDS };
 
-// Short names are held in the rows themselves: a pointer costs the shipped
-// program a relocation entry as well as its four bytes.
 struct ExtenRow {
-    char ext[4];
-    char id[8];
+    const char* ext;
+    const char* id;
     const char* dsc;
     bool icon;
 };
 struct VerbRow {
-    char id[8];
+    const char* id;
     const char* nam;
     int cmd;
     bool df; // the type's default verb
@@ -23,7 +21,7 @@ struct VerbRow {
 struct ApplRow {
     unsigned char verb; // VERB_ROWS[verb].nam is the command's name
     unsigned char cmd;  // also names the program: Applications\<COMMAND_PROGRAMS[cmd]>.exe
-    char typ[6];        // one type and the empty string that ends the list; empty: MIDI's
+    const char* typ;    // a list of one type, ending in an empty string; empty: MIDI's
 };
 struct DirVerbRow {
     const char* id;
@@ -31,7 +29,7 @@ struct DirVerbRow {
     const char* cmdFormat; // formed with the install directory
 };
 
-extern const char COMMAND_PROGRAMS[COMMANDS][13];
+extern const char* const COMMAND_PROGRAMS[COMMANDS];
 
 enum { EXTENSIONS = 7, VERBS = 8, APPLICATIONS = 7, DIR_VERBS = 2 };
 extern const ExtenRow EXTENSION_ROWS[EXTENSIONS];

@@ -20,8 +20,7 @@ static void PutKept(const char* keyName, const char* valu, const char* data)
     key.Put(valu, data);
 }
 
-__attribute__((noinline)) void SETUP::Exten(const char* ext, const char* id, const char* dsc,
-                                            const char* ico)
+void SETUP::Exten(const char* ext, const char* id, const char* dsc, const char* ico)
 {
     char dext[PATHBUF];
     StrFormat(dext, sizeof(dext), ".%s", ext);
@@ -36,8 +35,7 @@ __attribute__((noinline)) void SETUP::Exten(const char* ext, const char* id, con
     DBG("} SETUP::Exten");
 }
 
-__attribute__((noinline)) void SETUP::Assoc(const char* id, const char* nam, const char* cmd,
-                                            bool df)
+void SETUP::Assoc(const char* id, const char* nam, const char* cmd, bool df)
 {
     char name[PATHBUF];
     DBGF("{ SETUP::Assoc id=%s nam=%s cmd=%s df=%s", id, nam, cmd, df ? "y" : "n");
@@ -50,7 +48,7 @@ __attribute__((noinline)) void SETUP::Assoc(const char* id, const char* nam, con
     DBG("} SETUP::Assoc");
 } // the command key closes here, after the closing trace line
 
-__attribute__((noinline)) void SETUP::DirAssoc(const char* id, const char* nam, const char* cmd)
+void SETUP::DirAssoc(const char* id, const char* nam, const char* cmd)
 {
     char name[PATHBUF];
     DBGF("{ SETUP::DirAssoc id=%s nam=%s cmd=%s", id, nam, cmd);
@@ -59,8 +57,7 @@ __attribute__((noinline)) void SETUP::DirAssoc(const char* id, const char* nam, 
     DBG("} SETUP::DirAssoc");
 }
 
-__attribute__((noinline)) void SETUP::Appl(const char* appNm, const char* cmdNm, const char* cmd,
-                                           const char* typ)
+void SETUP::Appl(const char* appNm, const char* cmdNm, const char* cmd, const char* typ)
 {
     char name[PATHBUF];
     DBGF("{ SETUP::Appl appNm=%s cmdNm=%s cmd=%s", appNm, cmdNm, cmd);

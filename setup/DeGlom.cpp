@@ -52,7 +52,7 @@ void DeGlom::Verify()
 // What a crash would leave goes at the next start of the system; a name
 // need not exist yet to be scheduled, and one that is gone by then (a staged
 // member moved into place) is passed over.
-__attribute__((noinline)) static void AtRestart(const char* path)
+static void AtRestart(const char* path)
 {
     MoveFileExA(path, 0, MOVEFILE_DELAY_UNTIL_REBOOT);
 }

@@ -24,19 +24,25 @@
 // that were never flushed, and the registry reaches the disk lazily. So each
 // step flushes what the next one counts on:
 //
-//   step            flushed within it                              what a power cut right after it leaves
-//   Stage           the schedule of deletions, before the first    the staged files, whole or not: deleted
+//   step            flushed within it                              what a power cut right after it
+//   leaves Stage           the schedule of deletions, before the first    the staged files, whole
+//   or not: deleted
 //                   staged file; each staged member once written   at the start, as scheduled
-//   ReplaceEarlier  -                                              the earlier installation partly gone, its
-//                                                                  entry (maybe the older record) and its
-//                                                                  uninstaller's file: as a kill leaves it
-//   Register        the entry, before the uninstaller it names is  the entry, and the uninstaller it names
-//                   moved in; the members record, before any       with its bytes (flushed when staged)
-//                   other member is
-//   Place           -                                              members with their bytes, and the record
+//   ReplaceEarlier  -                                              the earlier installation partly
+//   gone, its
+//                                                                  entry (maybe the older record)
+//                                                                  and its uninstaller's file: as a
+//                                                                  kill leaves it
+//   Register        the entry, before the uninstaller it names is  the entry, and the uninstaller
+//   it names
+//                   moved in; the members record, before any       with its bytes (flushed when
+//                   staged) other member is
+//   Place           -                                              members with their bytes, and
+//   the record
 //                                                                  that lists them
-//   StartMenu,      -                                              links and registrations maybe lost or
-//   Assocs                                                         empty: the next Install writes them again
+//   StartMenu,      -                                              links and registrations maybe
+//   lost or Assocs                                                         empty: the next Install
+//   writes them again
 //
 // Until the earlier uninstaller has succeeded, a failure takes back what
 // was staged and the dialog stays: the machine is as it was. After it, a
@@ -59,6 +65,7 @@
 #include "sys/Format.h"
 #include "sys/Patient.h"
 #include "sys/Reg.h"
+#include "sys/UserShell.h"
 
 #ifndef HOME_PAGE_URL
 #define HOME_PAGE_URL "https://tunewrangler.example/"
@@ -68,9 +75,7 @@ const char CLOSE_AND_RETRY[] = "Close Tunewrangler and its tools, then press Ret
 const char CLOSE_AND_INSTALL[] = "Close Tunewrangler and its tools, then press Install again.";
 
 // The steps in order: what each makes, and what takes it back.
-// Their names, for the trace, are one string: a pointer each would cost the
-// shipped program a relocation entry too.
-#define MAKE(step) [](SETUP& s) { return s.step(); }
+#define MAKE(step) #step, [](SETUP & s) { return s.step(); }
 const SETUP::Step SETUP::steps[] = {
     {MAKE(Stage), [](SETUP& s) { s.Unstage(); }},
     {MAKE(ReplaceEarlier), 0}, // past here, the new entry's uninstaller
@@ -81,10 +86,8 @@ const SETUP::Step SETUP::steps[] = {
     {0},
 };
 #undef MAKE
-static const char STEP_NAMES[] = "Stage\0ReplaceEarlier\0Register\0Place\0StartMenu\0Assocs";
 
-// Out of line: each call of an import costs the shipped program a relocation entry.
-__attribute__((noinline)) static void Unbusy()
+static void Unbusy()
 {
     SetCursor(App.savedCursor);
 }
@@ -98,12 +101,11 @@ void SETUP::Inst(LPARAM)
         return;
     DBGF("start=%s pfile=%s", start, dir);
     FindEarlier();
-    const char* name = STEP_NAMES;
-    for (const Step* s = steps; s->make; ++s, name += StrLen(name) + 1) {
+    for (const Step* s = steps; s->make; ++s) {
         *msg = 0;
-        DBGF("%c SETUP::%s", '{', name);
+        DBGF("{ SETUP::%s", s->name);
         bool made = s->make(*this);
-        DBGF("%c SETUP::%s", '}', name);
+        DBGF("} SETUP::%s", s->name);
         if (made)
             continue;
         while (s-- != steps)
@@ -119,7 +121,8 @@ void SETUP::Inst(LPARAM)
     char exe[PATHBUF];
     StrCopy(exe, dir);
     StrAppend(exe, "\\Tunewrangler.exe");
-    ShellExecuteA(0, "open", exe, "", 0, SW_SHOWNORMAL);
+    // As the signed-in user, not with this process's administrator rights.
+    OpenAsUser(exe, "", 0, false);
     DBG("} SETUP::Inst");
     SendMessageA(App.main, WM_CLOSE, 0, 0);
 }
@@ -188,7 +191,7 @@ bool SETUP::Register()
 {
     DBG("uninstall info");
     if (moving) {
-        RemovePatiently(earlier); // its image may be held a moment after its end
+        RemovePatiently(earlier);          // its image may be held a moment after its end
         RemoveDirectoryA(PathUp(earlier)); // only when empty
     }
     UninstallEntry();
@@ -223,8 +226,8 @@ bool SETUP::Placed(bool uninstaller)
         // A scanner that holds the new file, or the earlier uninstaller's
         // image still held after its end, is waited out before any box.
         while (unsigned long error = MovePatiently(staged, placed)) {
-            StrFormat(msg, sizeof(msg), "Couldn't write %s\r\n%s%s", placed,
-                      SysText(error, text), CLOSE_AND_RETRY);
+            StrFormat(msg, sizeof(msg), "Couldn't write %s\r\n%s%s", placed, SysText(error, text),
+                      CLOSE_AND_RETRY);
             DBG(msg);
             if (Ask(MB_RETRYCANCEL | MB_ICONWARNING) != IDRETRY) {
                 StrFormat(msg, sizeof(msg), "Tunewrangler is only partly installed.\r\n%s",

@@ -61,6 +61,7 @@ private:
     // One step of the install and what takes it back before the earlier
     // installation has gone (0: once the new entry stands, its uninstaller).
     struct Step {
+        const char* name; // for the trace
         bool (*make)(SETUP&);
         void (*undo)(SETUP&);
     };

@@ -44,8 +44,8 @@ static unsigned long Patiently(FileOp op, const char* path, const char* to)
         DWORD error = GetLastError();
         if (!Momentary(error) || n > PATIENT_TRIES)
             return error;
-        DBGF("held: %s%s%s (error %d), trying again in %d ms", path, to ? " -> " : "",
-             to ? to : "", (int)error, (int)(n * PATIENT_STEP_MS));
+        DBGF("held: %s%s%s (error %d), trying again in %d ms", path, to ? " -> " : "", to ? to : "",
+             (int)error, (int)(n * PATIENT_STEP_MS));
         Sleep(n * PATIENT_STEP_MS);
     }
 }

@@ -25,12 +25,9 @@ GDIFont* CtlTip::Font()
 void CtlTip::Init(HWND parent)
 {
     App.tipParent = parent;
-    // Locals, not the record's fields: each reading of a global costs the
-    // shipped program a relocation entry.
-    HWND tip =
+    HWND tip = App.tipWindow =
         CreateWindowExA(0, "tooltips_class32", 0, TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
                         CW_USEDEFAULT, CW_USEDEFAULT, parent, 0, App.instance, 0);
-    App.tipWindow = tip;
     if (!tip)
         Err("CtlTip::Init  CreateWindowEx", 99);
     SendMessageA(tip, TTM_SETDELAYTIME, TTDT_AUTOPOP, 0x7FFF7FFF);

@@ -33,23 +33,19 @@ void Application::DlgDel(HWND wnd)
 
 // Implementation
 
-// Codes held in place, not as pointers: each pointer would cost the shipped
-// program a relocation entry.
 static const char* SizeCode(WPARAM wp)
 {
-    static const char codes[][3] = {".", "<", ".>", "s>", "h>"};
+    static const char* const codes[] = {".", "<", ".>", "s>", "h>"};
     return wp < 5 ? codes[wp] : "?";
 }
 
 static const char* EdgeCode(WPARAM wp)
 {
-    static const char codes[][3] = {" l", " r", "t ", "tl", "tr", "b ", "bl", "br"};
+    static const char* const codes[] = {" l", " r", "t ", "tl", "tr", "b ", "bl", "br"};
     return (wp >= 1 && wp <= 8) ? codes[wp - 1] : "??";
 }
 
-// Out of line: each inlined copy would read the record again, and each
-// reading costs the shipped program a relocation entry.
-__attribute__((noinline)) static INT_PTR Fallback(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
+static INT_PTR Fallback(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
 {
     if (!App.current)
         return FALSE;

@@ -11,10 +11,11 @@
 //   regset KEY NAME DATA | regput ROOT KEY NAME DATA | regdword ROOT KEY NAME N | regunset ROOT KEY
 //   NAME | regdel ROOT KEY layout | no-key KEY | file-has PATH TEXT | no-file PATH TEXT | rm PATH |
 //   shell-open VERB FILE | crash-thread | second EXE | second-box CAPTION TEXT-PREFIX |
-//   second-exit CODE MS | dialogs N | wait-box CAPTION TEXT-PREFIX
+//   second-exit CODE MS | dialogs N | wait-box CAPTION TEXT-PREFIX | end-process EXE-NAME
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -117,6 +118,7 @@ void Start(const std::string& exe, PROCESS_INFORMATION* pi = &installer)
     std::string cmd = "\"" + exe + "\"";
     if (!CreateProcessA(0, &cmd[0], 0, 0, FALSE, 0, 0, 0, &si, pi))
         Fail("cannot start " + exe);
+    printf("started %s (%lu)\n", exe.c_str(), pi->dwProcessId);
 }
 
 BOOL CALLBACK CountDialogs(HWND w, LPARAM lp)
@@ -258,6 +260,24 @@ int main(int argc, char** argv)
             installer = PROCESS_INFORMATION{};
         } else if (step == "sleep") {
             Sleep(atoi(arg().c_str()));
+        } else if (step == "end-process") {
+            // Every process of that file name, ended by its id: a desktop
+            // without Explorer.
+            std::string name = arg();
+            HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+            PROCESSENTRY32 pe;
+            pe.dwSize = sizeof(pe);
+            for (BOOL more = Process32First(snap, &pe); more; more = Process32Next(snap, &pe)) {
+                if (_stricmp(pe.szExeFile, name.c_str()))
+                    continue;
+                HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pe.th32ProcessID);
+                if (!p || !TerminateProcess(p, 1))
+                    Fail("cannot end " + name);
+                WaitForSingleObject(p, 10000);
+                CloseHandle(p);
+                printf("ended %s (%lu)\n", name.c_str(), pe.th32ProcessID);
+            }
+            CloseHandle(snap);
         } else if (step == "hold") {
             // As a running program holds its own file.
             held = CreateFileA(arg().c_str(), GENERIC_READ, 0, 0, OPEN_EXISTING, 0, 0);

@@ -28,8 +28,8 @@ static HANDLE Find(const char* program)
     for (BOOL more = Process32First(snap, &pe); more && !found; more = Process32Next(snap, &pe)) {
         if (_stricmp(pe.szExeFile, base))
             continue;
-        HANDLE p = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
-                               pe.th32ProcessID);
+        HANDLE p =
+            OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pe.th32ProcessID);
         char image[MAX_PATH];
         DWORD n = sizeof(image);
         if (p && QueryFullProcessImageNameA(p, 0, image, &n) && !_stricmp(image, program))

@@ -19,6 +19,7 @@ import signal
 import subprocess
 import sys
 import struct
+import tempfile
 import time
 
 import pefile
@@ -68,16 +69,27 @@ class World:
         unless a program beside it still runs, waits for the registry files;
         returns (stdout, trace lines)."""
         env = dict(os.environ, WINEDEBUG="-all,+debugstr")
-        p = subprocess.run([*under, *self.wine, os.path.join(self.build, "e2e", "driver.exe"), *steps],
-                           capture_output=True, text=True, env=env, timeout=300,
-                           errors="replace")
-        if flush:
-            self.prefix.flush()
-        out = p.stdout.replace("\r\n", "\n")
+        # Files, not pipes: a process the driver's run started may outlive it
+        # (Explorer, restarted for a window) and would hold a pipe open.
+        with tempfile.TemporaryFile("w+", errors="replace") as o, \
+                tempfile.TemporaryFile("w+", errors="replace") as e:
+            p = subprocess.Popen([*under, *self.wine, os.path.join(self.build, "e2e", "driver.exe"), *steps],
+                                 stdout=o, stderr=e, text=True, env=env)
+            try:
+                p.wait(timeout=300)
+            except subprocess.TimeoutExpired:
+                p.kill()
+                o.seek(0)
+                raise subprocess.TimeoutExpired(p.args, 300, output=o.read())
+            if flush:
+                self.prefix.flush()
+            o.seek(0)
+            e.seek(0)
+            out, err = o.read().replace("\r\n", "\n"), e.read()
         if expect_pass and p.returncode != 0:
             raise Failed("driver: " + " / ".join(out.strip().splitlines()[-3:]) if out.strip() else
-                         "driver failed: " + p.stderr[-2000:])
-        return out, trace(p.stderr)
+                         "driver failed: " + err[-2000:])
+        return out, trace(err)
 
     def clean(self):
         """No earlier installation: no uninstall entry, folders or classes."""
@@ -1077,6 +1089,60 @@ def flush_order(w):
         print("      without flushes: %s" % "; ".join(bad), flush=True)
 
 
+# The product and the error page start as the signed-in user
+
+def started_by(out):
+    """Who started the product, as its box says: (name, process id)."""
+    return [tuple(l.split("Started by: ", 1)[1].strip().rstrip(")").split(" (")) for l in out.splitlines()
+            if "Started by: " in l]
+
+
+def installer_id(out):
+    return [l.split(" (")[-1].rstrip(")") for l in out.splitlines() if l.startswith("started ")][:1]
+
+
+def started_as_user(w):
+    """The product started at the end of an install, and the error page of a
+    fatal error, are started by the desktop shell (explorer.exe), which runs
+    as the signed-in user, not by the elevated installer; with Explorer ended
+    (by its process id, once the dialog is up) both still start, by the
+    installer, and the trace says which way it went."""
+    html = w.prefix.key("c", ".html") or {}
+    command = "htmlfile\\shell\\open\\command"
+    log = os.path.join(w.build, "e2e", "browser.log")
+    old = (w.prefix.key("c", command) or {}).get("", (REG_SZ, ""))[1]
+    w.drive("regput", "HKCR", ".html", "", "htmlfile",
+            "regput", "HKCR", command, "", '"%s" "%%1"' % w.win(os.path.join(w.build, "e2e", "browser.exe")))
+    try:
+        for shell in (True, False):
+            name = "with Explorer" if shell else "Explorer ended"
+            end = [] if shell else ["end-process", "explorer.exe"]
+            w.clean()
+            out, tr = w.drive("start", w.installer, "dialog", *end, "set-edit", PF, "click", "1016",
+                              "box", "Install is complete", "You're", "product", "Tunewrangler", "exit", "0")
+            by = [("explorer.exe",)] if shell else [tuple(installer_id(out))]
+            got = [b[:1] if shell else b[1:] for b in started_by(out)]
+            w.check(got == by, "%s: the product was started by %r, not %r" % (name, started_by(out), by))
+            said = [l for l in tr if ("opened %s\\Tunewrangler.exe by " % PF) in l]
+            w.check(len(said) == 1 and said[0].endswith("by the desktop shell" if shell else "by this process") and
+                    (shell or "no desktop shell to ask" in said[0]), "%s: the trace says %r" % (name, said))
+            # A fatal error once the dialog is up (a stored value of the wrong
+            # type, read at Install): its page, in the stand-in browser.
+            if os.path.exists(log):
+                os.remove(log)
+            w.clean()
+            out, tr = w.drive("start", w.installer, "dialog", *end, "regset", UNINSTALL, "#UninstallString",
+                              "7", "click", "1016", "exit", "99")
+            page = open(log).read().strip() if os.path.exists(log) else ""
+            by = "explorer.exe" if shell else "(%s)" % installer_id(out)[0]
+            w.check(page.startswith("page ") and "rats.html started by " in page and by in page,
+                    "%s: the page: %r, not by %s" % (name, page, by))
+    finally:
+        w.drive("regput", "HKCR", ".html", "", html.get("", (REG_SZ, "htmlfile"))[1],
+                "regput", "HKCR", command, "", old)
+        w.clean()
+
+
 def wine_processes(w):
     """Every process of the prefix but its server: the whole machine, as a
     power cut sees it."""
@@ -1293,7 +1359,7 @@ SCENARIOS = [fresh_install, odd_folder_no_assocs, invalid_dirs, awkward_names, r
              uninstall_restores, reinstall_then_uninstall, look_then_close, unfit_drives,
              move_then_uninstall, downgrade, held_while_uninstalling, quiet_uninstall_as_stored, high_dpi,
              one_at_a_time, upgrade_while_running, upgrade_blocked_member, held_after_its_end,
-             scanned, quiet_uninstall_held, flush_order, kills_in_install,
+             scanned, quiet_uninstall_held, flush_order, started_as_user, kills_in_install,
              kills_in_upgrade, kills_in_uninstall]
 
 
