@@ -50,6 +50,8 @@ def timed_install(w, installer):
 
 
 def main():
+    if not os.environ.get("DISPLAY"):  # Wine needs one for the dialog: Xvfb's
+        os.execvp("xvfb-run", ["xvfb-run", "-a", "-s", "-screen 0 1024x768x24", sys.executable, *sys.argv])
     rounds = int(sys.argv[1]) if len(sys.argv) > 1 else 5
     build()
     subprocess.run(["sh", "cmake/wine-prefix.sh", "64", os.environ["WINEPREFIX"]], check=True)

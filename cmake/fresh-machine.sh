@@ -30,10 +30,11 @@ for h in /proc/sys/fs/binfmt_misc/*; do
     fi
 done
 
-unmount() {
-    findmnt -R -n -o TARGET "$root" 2>/dev/null | sort -r | while read -r m; do
-        umount -l "$m" || true
-    done
+unmount() { # every mount below the root, the deepest first
+    awk -v r="$root/" 'index($2, r) == 1 { print $2 }' /proc/self/mounts | sort -r |
+        while read -r m; do
+            umount -l "$m" || true
+        done
 }
 trap unmount EXIT
 trap 'exit 1' INT TERM

@@ -156,13 +156,15 @@ void OpenAsUser(const char* file, const char* params, const char* dir, bool same
     // uninstaller, which has none.
     bool started = CoInitialize(0) == S_OK;
     IShellDispatch2* shell = DesktopShell(&failed, &hwnd);
+    const char* why = "no desktop shell to ask";
     if (shell && sameUser &&
         !SameUser(GetShellWindow() ? GetShellWindow() : (HWND)(LONG_PTR)hwnd)) {
         Drop(shell);
-        failed = "the same user";
+        why = "the desktop shell runs as another account";
+        failed = "SameUser";
     }
     if (shell) {
-        Bstr f(file), p(params), d(dir ? dir : ""), verb("open");
+        Bstr f(file), p(params ? params : ""), d(dir ? dir : ""), verb("open");
         VARIANT show;
         show.vt = VT_I4;
         show.lVal = SW_SHOWNORMAL;
@@ -177,6 +179,6 @@ void OpenAsUser(const char* file, const char* params, const char* dir, bool same
         DBGF("opened %s by the desktop shell", file);
         return;
     }
-    DBGF("no desktop shell to ask (%s failed): opened %s by this process", failed, file);
+    DBGF("%s (%s failed): opened %s by this process", why, failed, file);
     ShellExecuteA(0, "open", file, params, dir, SW_SHOWNORMAL);
 }

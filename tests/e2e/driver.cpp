@@ -157,8 +157,14 @@ int main(int argc, char** argv)
         } else if (step == "dialog") {
             // A fresh prefix may still be settling on its first runs: be patient.
             dialog = Find(installer.dwProcessId, "SETUP Tunewrangler", 0, 120000);
-            if (!dialog)
-                Fail("the setup dialog did not appear");
+            if (!dialog) {
+                HWND box = Find(installer.dwProcessId, "", 0, 100);
+                DWORD code = 0;
+                GetExitCodeProcess(installer.hProcess, &code);
+                Fail("the setup dialog did not appear" +
+                     (box ? ": a box [" + Text(box) + "] says " + BoxText(box)
+                          : "; exit code " + std::to_string(code)));
+            }
             // Usable once its thread answers messages: the dialog's opening
             // (and any uninstaller it waits for) is over.
             DWORD_PTR r;
