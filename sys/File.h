@@ -15,7 +15,8 @@ public:
     // opened, when given, tells an empty member written from one not created,
     // and makes a failed write the caller's to handle: the count falls short
     // and the last error says why. Without it a failed write is fatal. flush:
-    // the bytes are on the disk when it returns (a failed flush writes 0).
+    // the bytes are on the disk when it returns (a failed flush writes 0; give
+    // opened with it, so that the caller handles that).
     static unsigned Put(const char* name, const void* data, unsigned len, bool* opened = 0,
                         bool flush = false);
     // Makes every missing folder of path, top down, counting them in made. A

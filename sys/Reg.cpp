@@ -83,15 +83,16 @@ void RegPut::PutRaw(const char* valu, DWORD type, const void* data, DWORD len)
     }
 }
 
-// Fatal when it fails: the caller's next step counts on the key being on disk.
-// The benchmark's build without flushes skips it, to time what it costs.
+// Traced, not fatal, when it fails (a full system drive): the values are
+// written all the same and reach the disk later; only a power cut meanwhile
+// could lose them. The benchmark's build without flushes skips it.
 static void FlushKey(HKEY key, const char* who)
 {
 #ifndef BENCH_WITHOUT_FLUSH
     LONG rc = RegFlushKey(key);
     if (rc != ERROR_SUCCESS) {
         char text[PATHBUF];
-        Die(who, SysText(rc, text), 99, true);
+        DBGF("%s  %s", who, SysText(rc, text));
     }
 #else
     (void)key, (void)who;

@@ -16,7 +16,7 @@ public:
     void PutDword(const char* valu, DWORD data);
     void PutRaw(const char* valu, DWORD type, const void* data, DWORD len);
     // The key's values on the disk now: the system writes the registry lazily,
-    // and a power cut loses what it had not written.
+    // and a power cut loses what it had not written. A failure is traced only.
     void Flush();
 
     // REG_EXPAND_SZ when two percent signs hold at least one character and no
